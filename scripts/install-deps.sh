@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the console, the simulator, the tests and the
+# benchmarks need. Runs as root, or through sudo when it is available.
+set -euo pipefail
+PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6
+          xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
