@@ -1,0 +1,293 @@
+// The parameter grid: a typed value is assembled from a mantissa field, its
+// exponent field and its sign label, sent through the model, and the grid
+// shows what the device echoed. The keyboard moves between the fields.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+
+#include "Main.h"
+#include "ValEdit.h"
+#include "Widgets.h"
+
+namespace {
+
+bool HasExponent(int row)
+{
+    return row >= 1 && row <= 3;
+}
+
+} // namespace
+
+void TfrmMain::ShowValue(TValEdit* field, const TVexoValue& value)
+{
+    if (!field)
+        return;
+    TValEdit* exponent = field->AttachedControl();
+    QLabel* sign = field->SignLabel();
+    if (value.IsShownUnset()) {
+        field->SetValue(0);
+        if (exponent)
+            exponent->SetValue(0);
+        if (sign)
+            sign->clear();
+        return;
+    }
+    field->SetDeviceText(QString::fromLatin1(value.Mantissa));
+    if (exponent)
+        exponent->SetText(QString(QLatin1Char(value.ExponentDigit)));
+    if (sign) {
+        if (value.ToFloat() == 0)
+            sign->clear();
+        else
+            sign->setText(value.Sign == '-' ? QStringLiteral("-") : QStringLiteral("+"));
+    }
+}
+
+void TfrmMain::ShowParameter(int channel, int index)
+{
+    if (channel < 1 || channel > ChannelCount)
+        return;
+    const TChannelSettings& settings = Paradigm().Channel(channel).Settings;
+    switch (index) {
+    case 0: ShowValue(ParameterEdits[channel][1], settings.Duration); break;
+    case 1: ShowValue(ParameterEdits[channel][2], settings.Delay); break;
+    case 2: ShowValue(ParameterEdits[channel][3], settings.Interval); break;
+    case 3: ShowValue(ParameterEdits[channel][4], settings.PulseCount); break;
+    case 4: ShowValue(ParameterEdits[channel][5], settings.Voltage); break;
+    case 5:
+        if (ShapeLists[channel])
+            ShapeLists[channel]->setCurrentIndex(settings.Shape);
+        break;
+    case 6:
+        if (channel != ChannelCount)
+            ShowValue(ParameterEdits[channel][7], settings.DeltaV);
+        break;
+    default: break;
+    }
+}
+
+void TfrmMain::ShowChannelValues(int channel)
+{
+    for (int index = 0; index <= 6; ++index)
+        ShowParameter(channel, index);
+}
+
+void TfrmMain::ShowAllValues()
+{
+    for (int channel = 1; channel <= ChannelCount; ++channel)
+        ShowChannelValues(channel);
+}
+
+void TfrmMain::ReadValueFromEdits(TValEdit* field, TVexoValue& value)
+{
+    TValEdit* exponent = field->AttachedControl();
+    if (exponent && (exponent->Text().isEmpty() || exponent->Text() == QStringLiteral(".")))
+        exponent->SetText(QStringLiteral("0"));
+    // The field shows the locale's decimal separator; the value text always
+    // carries the full stop.
+    const QString typed = field->DeviceText().left(5);
+    value.Mantissa = QByteArray(5, ' ');
+    const QByteArray latin = typed.toLatin1();
+    for (int i = 0; i < latin.size() && i < 5; ++i)
+        value.Mantissa[i] = latin[i];
+    value.Sign = '+';
+    if (field->SignLabel() && field->SignLabel()->text() == QStringLiteral("-"))
+        value.Sign = '-';
+    value.ExponentDigit = '0';
+    value.ExponentSign = '+';
+    if (exponent) {
+        const QString digits = exponent->Text();
+        if (digits.startsWith(QLatin1Char('3')) || digits.startsWith(QLatin1Char('6'))) {
+            value.ExponentDigit = digits.at(0).toLatin1();
+            if (!field->SignLabel())
+                value.ExponentSign = '-';
+        }
+    }
+}
+
+void TfrmMain::SetChannelParameter(int channel, int index, QString& errorText, const TVexoValue& value)
+{
+    errorText.clear();
+    if (channel < 1 || channel > ChannelCount)
+        return;
+    TChannelSettings& settings = Paradigm().Channel(channel).Settings;
+    switch (index) {
+    case 0: settings.SetDuration(value, errorText); break;
+    case 1: settings.SetDelay(value, errorText); break;
+    case 2: settings.SetInterval(value, errorText); break;
+    case 3: settings.SetPulseCount(value, errorText); break;
+    case 4: settings.SetVoltage(value, errorText); break;
+    case 6: settings.SetDeltaV(value, errorText); break;
+    default: break;
+    }
+    ShowParameter(channel, index);
+}
+
+void TfrmMain::FocusField(int channel, int row)
+{
+    if (channel < 1 || channel > ChannelCount || row < 1 || row > 7)
+        return;
+    if (row == 6) {
+        if (ShapeLists[channel])
+            ShapeLists[channel]->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // A row the channel lacks (row 7 of channel 9) leaves the focus where it is.
+    if (ParameterEdits[channel][row])
+        ParameterEdits[channel][row]->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmMain::FocusNextRow(int channel, int row)
+{
+    const int rows = channel == ChannelCount ? 5 : 7;
+    const int n = row % rows;
+    FocusField(channel, n == 5 ? 6 : n + 1);
+}
+
+void TfrmMain::FocusPreviousRow(int channel, int row)
+{
+    const int n = row == 1 ? 7 : row - 1;
+    FocusField(channel, n);
+}
+
+// Enter on a zero in rows D, I and N sends nothing: the focus leaves the
+// parameter panel for the next control on the window in tab order.
+void TfrmMain::FocusPastParameterPanel()
+{
+    QWidget* candidate = PanelParameters->nextInFocusChain();
+    while (candidate && candidate != PanelParameters) {
+        if (candidate->parentWidget() == centralWidget() && candidate != PanelParameters && candidate->isVisible()
+            && candidate->isEnabled() && !PanelParameters->isAncestorOf(candidate)
+            && candidate->focusPolicy() != Qt::NoFocus) {
+            candidate->setFocus(Qt::TabFocusReason);
+            return;
+        }
+        candidate = candidate->nextInFocusChain();
+    }
+}
+
+void TfrmMain::BindMantissaHandlers(TMantisaEdit* field)
+{
+    field->OnKey = [this, field](QKeyEvent* event) { return MantissaKey(field, event); };
+    field->OnEnter = [field] { field->selectAll(); };
+    field->OnClick = [field] { field->selectAll(); };
+    field->OnExit = [this, field] {
+        if (QApplication::focusWidget() != field->AttachedControl())
+            ShowChannelValues(field->Col);
+    };
+}
+
+void TfrmMain::BindExponentHandlers(TExponentEdit* field)
+{
+    field->OnKey = [this, field](QKeyEvent* event) { return ExponentKey(field, event); };
+    field->OnEnter = [field] { field->selectAll(); };
+    field->OnExit = [this, field] { ShowChannelValues(field->Col); };
+}
+
+bool TfrmMain::MantissaKey(TMantisaEdit* field, QKeyEvent* event)
+{
+    const int channel = field->Col;
+    const int row = field->Row;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        MantissaEnter(field);
+        return true;
+    case Qt::Key_Left:
+        FocusField(((channel + 7) % ChannelCount) + 1, row);
+        return true;
+    case Qt::Key_Right:
+        FocusField((channel % ChannelCount) + 1, row);
+        return true;
+    case Qt::Key_Up:
+        FocusPreviousRow(channel, row);
+        return true;
+    case Qt::Key_Down:
+        FocusNextRow(channel, row);
+        return true;
+    default: break;
+    }
+    // The sign keys belong to the sign label in the amplitude rows.
+    const QString text = event->text();
+    if (row >= 4 && (text == QStringLiteral("+") || text == QStringLiteral("-"))) {
+        if (QLabel* sign = field->SignLabel()) {
+            if (text == QStringLiteral("+"))
+                sign->setText(QStringLiteral("+"));
+            else
+                sign->setText(sign->text() == QStringLiteral("-") ? QStringLiteral("+") : QStringLiteral("-"));
+        }
+        return true;
+    }
+    return false;
+}
+
+void TfrmMain::MantissaEnter(TMantisaEdit* field)
+{
+    const int row = field->Row;
+    if ((row == 1 || row == 3 || row == 4) && field->Value() == 0) {
+        FocusPastParameterPanel();
+        return;
+    }
+    if (field->AttachedControl()) {
+        field->AttachedControl()->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    QString errorText;
+    ReadValueFromEdits(field, EditValue);
+    SetChannelParameter(field->Col, row - 1, errorText, EditValue);
+    if (!errorText.isEmpty()) {
+        SetStatusText(errorText);
+        field->setFocus(Qt::OtherFocusReason);
+    } else {
+        FocusNextRow(field->Col, row);
+    }
+}
+
+bool TfrmMain::ExponentKey(TExponentEdit* field, QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    ExponentEnter(field);
+    return true;
+}
+
+void TfrmMain::ExponentEnter(TExponentEdit* field)
+{
+    auto* mantissa = qobject_cast<TValEdit*>(field->AttachedControl());
+    if (!mantissa)
+        return;
+    QString errorText;
+    ReadValueFromEdits(mantissa, EditValue);
+    SetChannelParameter(field->Col, field->Row - 1, errorText, EditValue);
+    if (!errorText.isEmpty()) {
+        SetStatusText(errorText);
+        mantissa->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    int next = (mantissa->Row % 7) + 1;
+    if (next == 6)
+        next = 7;
+    FocusField(field->Col, next);
+}
+
+// Arrow keys in a shape list move the focus like the grid's arrows do.
+bool TfrmMain::ShapeListKey(int channel, QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+        if (channel > 1)
+            FocusField(channel - 1, 6);
+        return true;
+    case Qt::Key_Right:
+        if (channel < ChannelCount - 1)
+            FocusField(channel + 1, 6);
+        return true;
+    case Qt::Key_Up:
+        FocusPreviousRow(channel, 6);
+        return true;
+    case Qt::Key_Down:
+        FocusNextRow(channel, 6);
+        return true;
+    default: return false;
+    }
+}

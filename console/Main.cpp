@@ -1,0 +1,105 @@
+// The main window's life: creation, first showing (the link is created and
+// the first refresh runs), and destruction.
+#include "Main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QSettings>
+#include <QShortcut>
+#include <QTimer>
+
+#include "CommUnit.h"
+#include "KelvorApplication.h"
+#include "UserDialogs.h"
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), FDialogs(std::make_shared<TUserDialogs>())
+{
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    FormDestroy();
+}
+
+void TfrmMain::SetDialogs(std::shared_ptr<TUserDialogs> dialogs)
+{
+    FDialogs = std::move(dialogs);
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (FShown)
+        return;
+    FShown = true;
+    // The first refresh runs once the window is on the screen, so that the
+    // operator sees the window (and its busy cursor) while the console
+    // connects and reads the device.
+    QTimer::singleShot(0, this, &TfrmMain::FormShow);
+}
+
+void TfrmMain::FormShow()
+{
+    if (frmComm)
+        return;
+    frmComm = new TfrmComm(this);
+    connect(frmComm, &TfrmComm::ConnectionLost, this, &TfrmMain::ConnectionLost);
+    if (ConfigureLink)
+        ConfigureLink(*frmComm);
+    FParadigm->SetLink(frmComm);
+    try {
+        RefreshConnection();
+    } catch (const EKelvorError& error) {
+        TKelvorApplication::ReportError(error.Message());
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    QSettings().setValue(QStringLiteral("Main/Position"), pos());
+    QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::FormDestroy()
+{
+    if (frmComm) {
+        frmComm->Comm32->Close();
+        QCoreApplication::processEvents();
+        FParadigm->SetLink(nullptr);
+        delete frmComm;
+        frmComm = nullptr;
+    }
+    FParadigm.reset();
+    EditValue.Clear();
+}
+
+bool TfrmMain::IsConnected() const
+{
+    return frmComm && frmComm->FPort > 0;
+}
+
+void TfrmMain::SetStatusText(const QString& text)
+{
+    StatusPanels[0]->setText(text);
+}
+
+QString TfrmMain::StatusText() const
+{
+    return StatusPanels[0]->text();
+}
+
+QString TfrmMain::PortText() const
+{
+    return StatusPanels[1]->text();
+}
+
+// The link closed the port because the device vanished. The window shows
+// "not connected" at once, so the operator knows to plug it in and press F5.
+void TfrmMain::ConnectionLost(bool raisedInDialogue)
+{
+    ShowConnectionState();
+    if (!raisedInDialogue)
+        TKelvorApplication::ReportError(TfrmComm::LostMessage());
+}

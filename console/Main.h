@@ -1,0 +1,193 @@
+#pragma once
+// The console's main window: the nine channels with their mode lists, the
+// parameter grid, the link matrix, the paradigm buttons and the menus.
+// Its concerns live in files of their own (layout, grid editing, channel
+// operations, refresh, paradigm commands and files); this header ties them.
+#include <QMainWindow>
+#include <QPointer>
+#include <QVector>
+#include <memory>
+
+#include "VexoClasses.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QShortcut;
+class QToolButton;
+class QPushButton;
+class TfrmComm;
+class TMantisaEdit;
+class TExponentEdit;
+class TValEdit;
+class TModeComboBox;
+class TShapeComboBox;
+class TPowerSwitch;
+class TSpeedButtonEX;
+class TUserDialogs;
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int ChannelCount = 9;
+    static constexpr int LinkColumns = 12;
+
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Replaces the message boxes and file dialogs (tests answer them).
+    void SetDialogs(std::shared_ptr<TUserDialogs> dialogs);
+    TUserDialogs& Dialogs() const { return *FDialogs; }
+
+    // Called by FormShow before the link exists, so tests and the command
+    // line can configure it (port folder, time limits, arguments).
+    std::function<void(TfrmComm&)> ConfigureLink;
+
+    TfrmComm* Comm() const { return frmComm; }
+    Tparadigm& Paradigm() { return *FParadigm; }
+    TVexoValue EditValue;
+
+    // --- Refresh, device state and device replies
+    void RefreshConnection();
+    void ReadDeviceState();
+    bool IsConnected() const;
+
+    // --- Parameter grid
+    void ShowValue(TValEdit* field, const TVexoValue& value);
+    void ShowParameter(int channel, int index);
+    void ShowChannelValues(int channel);
+    void ShowAllValues();
+    void ReadValueFromEdits(TValEdit* field, TVexoValue& value);
+    void SetChannelParameter(int channel, int index, QString& errorText, const TVexoValue& value);
+    void FocusNextRow(int channel, int row);
+    void FocusPreviousRow(int channel, int row);
+
+    // --- Channel operations
+    void SwitchPowerOn();
+    void SwitchPowerOff();
+    void TriggerChannel(int channel);
+    void SetChannelMode(int channel, int mode);
+    void SetChannelShape(int channel, int listIndex);
+    void ShowChannelMode(int channel);
+    void ShowAllModes();
+    void ReadLinks();
+    void ShowLinks();
+
+    // --- Paradigm commands and files
+    void SelectParadigm(int number);
+    void SaveParadigmToFile(const QString& fileName);
+    void LoadParadigmFromFile(const QString& fileName);
+
+    // Controls, exposed for the tests that drive the window.
+    TPowerSwitch* SwitchPower = nullptr;
+    QLabel* lblEnable = nullptr;
+    TModeComboBox* ModeLists[ChannelCount + 1] = {};
+    QWidget* PanelParameters = nullptr;
+    QComboBox* cboStoreMode = nullptr;
+    QPushButton* btnStore = nullptr;
+    QLabel* RowLabels[8] = {};
+    QWidget* PanelLinks = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QToolButton* ParadigmButtons[ChannelCount + 1] = {};
+    QWidget* PanelCover = nullptr;
+    QLabel* StatusPanels[2] = {};
+    TSpeedButtonEX* LinkButtons[ChannelCount + 1][LinkColumns + 1] = {};
+    QToolButton* ChannelButtons[ChannelCount + 1] = {};
+    QToolButton* TriggerButtons[ChannelCount + 1] = {};
+    QLabel* ChannelLabels[ChannelCount + 1] = {};
+    TMantisaEdit* ParameterEdits[ChannelCount + 1][8] = {};
+    TExponentEdit* ExponentEdits[ChannelCount + 1][4] = {};
+    QLabel* SignLabels[ChannelCount + 1][8] = {};
+    TShapeComboBox* ShapeLists[ChannelCount + 1] = {};
+
+    // Menu entries.
+    QMenu* File1 = nullptr;
+    QAction* PrintSetup1 = nullptr;
+    QAction* PrintSetup2 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* ScaleItems[3] = {};
+    QAction* Exit1 = nullptr;
+    QMenu* Paradigm1 = nullptr;
+    QAction* SaveParadigm1 = nullptr;
+    QAction* LoadParadigm1 = nullptr;
+    QAction* Clear1 = nullptr;
+    QMenu* MenuCopyToParadigm = nullptr;
+    QAction* MenuCopyToParadigmItems[ChannelCount + 1] = {};
+    QAction* menuSaveCSVFile = nullptr;
+    QAction* menuLoadCSVFile = nullptr;
+    QMenu* Tools1 = nullptr;
+    QAction* Refresh1 = nullptr;
+    QAction* ShowMonitor1 = nullptr;
+    QAction* Scheduler1 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* Contents1 = nullptr;
+    QAction* About1 = nullptr;
+
+    // Status bar texts.
+    void SetStatusText(const QString& text);
+    QString StatusText() const;
+    QString PortText() const;
+
+signals:
+    // The top-level operations (refresh, a paradigm load) ended.
+    void RefreshFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Layout (MainLayout.cpp)
+    void FormCreate();
+    void BuildMenus();
+    void BuildTopRow();
+    void BuildParameterPanel();
+    void BuildParameterGrid();
+    void BuildLinkPanel();
+    void BuildParadigmBox();
+    void BuildStatusBar();
+    void BuildCover();
+    void SetTabOrder();
+    void BindShortcut(QAction* action, const QKeySequence& keys);
+    QMenu* AddMenu(const QString& title);
+
+    // Events
+    void FormShow();
+    void FormDestroy();
+    void ConnectionLost(bool raisedInDialogue);
+    void ShowConnectionState();
+
+    // Grid editing (GridEditing.cpp)
+    void BindMantissaHandlers(TMantisaEdit* field);
+    void BindExponentHandlers(TExponentEdit* field);
+    bool MantissaKey(TMantisaEdit* field, QKeyEvent* event);
+    bool ExponentKey(TExponentEdit* field, QKeyEvent* event);
+    void MantissaEnter(TMantisaEdit* field);
+    void ExponentEnter(TExponentEdit* field);
+    void FocusField(int channel, int row);
+    void FocusPastParameterPanel();
+    bool ShapeListKey(int channel, QKeyEvent* event);
+
+    // Channel operations (ChannelOperations.cpp)
+    void btnChannelClick(int channel);
+    void btnLinksClick(int row, int column);
+    void cboStoreModeClick(int index);
+    void btnStoreClick();
+    void SetChannelButton(int channel, bool on, const QString& hint);
+
+    // Paradigm commands and files (ParadigmCommands.cpp, ParadigmFiles.cpp)
+    void btnParadigmClick(QToolButton* clicked);
+    void Clear1Click();
+    void MenuCopyToParadigmClick(int number);
+    void SaveParadigm1Click();
+    void LoadParadigm1Click();
+    void ShowParadigmNumber();
+
+    TfrmComm* frmComm = nullptr;
+    std::unique_ptr<Tparadigm> FParadigm;
+    std::shared_ptr<TUserDialogs> FDialogs;
+    QVector<QShortcut*> FShortcuts;
+    bool FShown = false;
+};

@@ -1,0 +1,132 @@
+#include "ParadigmFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "KelvorErrors.h"
+#include "VexoClasses.h"
+
+namespace ParadigmFile {
+
+namespace {
+
+constexpr int Channels = 9;
+constexpr int Columns = 12;
+
+char ShapeLetter(int shape)
+{
+    switch (shape) {
+    case 1: return 'B';
+    case 2: return 'R';
+    default: return 'M';
+    }
+}
+
+QChar HexDigit(int n)
+{
+    return QLatin1Char("0123456789ABC"[n]);
+}
+
+} // namespace
+
+QByteArray Text(const Tparadigm& paradigm)
+{
+    QStringList lines;
+    lines << QStringLiteral("Paradigm=%1").arg(paradigm.Number);
+    lines << QStringLiteral("[Connections]");
+    for (int r = 1; r <= Channels; ++r) {
+        QString cells;
+        for (int j = 1; j <= Columns; ++j)
+            cells += LinkCellText(paradigm.Links[r][j]);
+        lines << QStringLiteral("Connections%1=").arg(r) + cells;
+    }
+    auto& model = const_cast<Tparadigm&>(paradigm);
+    for (int n = 1; n <= Channels; ++n) {
+        const TChannel& channel = model.Channel(n);
+        const TChannelSettings& s = channel.Settings;
+        const QString c = QString::number(n);
+        lines << QStringLiteral("[Channel") + c + QLatin1Char(']');
+        lines << QStringLiteral("Mode") + c + QLatin1Char('=') + ModeLetter(channel.Mode);
+        lines << QStringLiteral("Duration") + c + QLatin1Char('=') + s.Duration.ToDeviceText();
+        lines << QStringLiteral("Delay") + c + QLatin1Char('=') + s.Delay.ToDeviceText();
+        lines << QStringLiteral("Interval") + c + QLatin1Char('=') + s.Interval.ToDeviceText();
+        lines << QStringLiteral("Train") + c + QLatin1Char('=') + s.PulseCount.ToDeviceText();
+        lines << QStringLiteral("Voltage") + c + QLatin1Char('=') + s.Voltage.ToDeviceText();
+        lines << QStringLiteral("Shape") + c + QLatin1Char('=') + QLatin1Char(ShapeLetter(s.Shape));
+        lines << QStringLiteral("DeltaV") + c + QLatin1Char('=') + s.DeltaV.ToDeviceText();
+    }
+    lines << QStringLiteral("StoreMode=") + QLatin1Char(paradigm.StoreMode);
+    QByteArray text;
+    for (const QString& line : lines)
+        text += line.toLatin1() + "\r\n";
+    // A value never read from the device holds NUL characters; the file is
+    // text, so they are written as blanks.
+    text.replace('\0', ' ');
+    return text;
+}
+
+QString LookUp(const QStringList& lines, const QString& key)
+{
+    for (const QString& line : lines) {
+        const int equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0)
+            continue;
+        if (QStringView(line).left(equals).compare(key, Qt::CaseInsensitive) == 0)
+            return line.mid(equals + 1);
+    }
+    return {};
+}
+
+QString LoadBatch(const QStringList& lines)
+{
+    QString batch = QStringLiteral("B");
+    for (int n = 1; n <= Channels; ++n) {
+        const QString c = QString::number(n);
+        auto value = [&](const char* name) { return LookUp(lines, QLatin1String(name) + c); };
+        batch += QStringLiteral("M") + value("Mode") + c;
+        batch += QStringLiteral("D") + c + value("Duration");
+        batch += QStringLiteral("L") + c + value("Delay");
+        batch += QStringLiteral("I") + c + value("Interval");
+        batch += QStringLiteral("N") + c + value("Train");
+        batch += QStringLiteral("V") + c + value("Voltage");
+        batch += QStringLiteral("S") + c + value("Shape");
+        batch += QStringLiteral("J") + c + value("DeltaV");
+    }
+    for (int r = 1; r <= Channels; ++r) {
+        const QString cells = LookUp(lines, QStringLiteral("Connections%1").arg(r));
+        for (int j = 1; j <= Columns && j <= cells.size(); ++j) {
+            if (j != r && LinkCellFromText(cells.mid(j - 1, 1)) != 0)
+                batch += QStringLiteral("X") + HexDigit(r) + HexDigit(j);
+        }
+    }
+    batch += QStringLiteral("U") + LookUp(lines, QStringLiteral("StoreMode"));
+    return batch;
+}
+
+QString UnquoteFileName(const QString& name)
+{
+    if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"')))
+        return name.mid(1, name.size() - 2);
+    return name;
+}
+
+QStringList ReadLines(const QString& fileName)
+{
+    QFile file(fileName);
+    if (QFileInfo(fileName).isDir())
+        throw EFileError(QStringLiteral("Cannot open file \"%1\". It is a folder.").arg(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EFileError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
+    QString text = QString::fromLatin1(bytes);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace ParadigmFile

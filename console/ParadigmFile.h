@@ -1,0 +1,30 @@
+#pragma once
+// The paradigm file (".kr9"): the text written from the model, and the
+// device batch built from a file's lines. No windows here.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class Tparadigm;
+
+namespace ParadigmFile {
+
+// The 93 lines of a saved paradigm, each ended by CR LF.
+QByteArray Text(const Tparadigm& paradigm);
+
+// The value of Key: the rest of the first line whose text before its first
+// "=" equals Key, ignoring letter case; empty when no line has the key.
+QString LookUp(const QStringList& lines, const QString& key);
+
+// The batch command that loads the file's lines into the device's current
+// paradigm: "B", eight commands per channel, the links, the store mode.
+QString LoadBatch(const QStringList& lines);
+
+// A file name written in double quotes stands for the name between them.
+QString UnquoteFileName(const QString& name);
+
+// Reads a whole text file as lines (ended by CR LF, LF or CR). Raises
+// EFileError with the file layer's message when it cannot be read.
+QStringList ReadLines(const QString& fileName);
+
+} // namespace ParadigmFile

@@ -1,0 +1,71 @@
+// Saving the current paradigm to a file and loading a file into the
+// device's current paradigm.
+#include <QComboBox>
+
+#include "CommUnit.h"
+#include "FileWriter.h"
+#include "KelvorErrors.h"
+#include "KelvorApplication.h"
+#include "Main.h"
+#include "ParadigmFile.h"
+#include "UserDialogs.h"
+#include "Widgets.h"
+
+void TfrmMain::SaveParadigm1Click()
+{
+    TFileDialogOptions options;
+    options.caption = QStringLiteral("Save Paradigm");
+    options.filter = QStringLiteral("Kelvor 9 Paradigm|*.kr9|All Files|*.*");
+    options.defaultSuffix = QStringLiteral("kr9");
+    options.confirmOverwrite = true;
+    const QString fileName = Dialogs().AskSaveFileName(this, options);
+    if (!fileName.isEmpty())
+        SaveParadigmToFile(fileName);
+}
+
+void TfrmMain::LoadParadigm1Click()
+{
+    TFileDialogOptions options;
+    options.caption = QStringLiteral("Load Paradigm");
+    options.filter = QStringLiteral("Kelvor9 Paradigm|*.kr9|All Files|*.*");
+    options.defaultSuffix = QStringLiteral("kr9");
+    const QString fileName = Dialogs().AskOpenFileName(this, options);
+    if (fileName.isEmpty())
+        return;
+    if (!Dialogs().Confirm(this, QStringLiteral("Loading a Paradigm from file ,deletes the old settings from the current "
+                                                "paradigm.\r\nContinue Loading ?")))
+        return;
+    LoadParadigmFromFile(fileName);
+}
+
+void TfrmMain::SaveParadigmToFile(const QString& fileName)
+{
+    FileWriter::WriteAtomically(fileName, ParadigmFile::Text(Paradigm()));
+}
+
+// The whole file is read before anything is sent: a file that cannot be
+// read leaves the device's current paradigm as it was.
+void TfrmMain::LoadParadigmFromFile(const QString& fileName)
+{
+    TBusyCursor busy;
+    const QStringList lines = ParadigmFile::ReadLines(ParadigmFile::UnquoteFileName(fileName));
+    const QString batch = ParadigmFile::LoadBatch(lines);
+    // The frame's length field has four digits. Refuse before the current
+    // paradigm is cleared, so that an absurd file changes nothing.
+    if (batch.size() > 9999)
+        throw EKelvorError(QStringLiteral("The paradigm file \"%1\" holds values too long to send to the Kelvor 9.")
+                               .arg(fileName));
+    frmComm->Dialogue(QStringLiteral("E"));
+    for (int n = 1; n <= ChannelCount; ++n) {
+        TChannel& channel = Paradigm().Channel(n);
+        channel.Enabled = 1;
+        channel.PowerOn = 1;
+        Paradigm().Sockets[n].PowerOn = 1;
+    }
+    Paradigm().PowerOn = 1;
+    if (!SwitchPower->isChecked())
+        SwitchPowerOn();
+    frmComm->SendCommand(batch);
+    frmComm->Wait(0.5);
+    RefreshConnection();
+}

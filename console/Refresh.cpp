@@ -1,0 +1,88 @@
+// The refresh: connect when no port is open, show the connection state,
+// read the device's current paradigm, links and store mode into the model,
+// and redraw the window from the model.
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+
+#include "CommUnit.h"
+#include "KelvorApplication.h"
+#include "Main.h"
+
+void TfrmMain::RefreshConnection()
+{
+    if (!frmComm)
+        return;
+    TBusyCursor busy;
+    if (frmComm->FPort <= 0)
+        frmComm->Connect();
+    ShowConnectionState();
+    if (IsConnected()) {
+        ReadDeviceState();
+        ShowLinks();
+        ShowAllValues();
+        ShowAllModes();
+        switch (Paradigm().StoreMode) {
+        case 'M': cboStoreMode->setCurrentIndex(1); break;
+        case 'R': cboStoreMode->setCurrentIndex(0); break;
+        case 'S': cboStoreMode->setCurrentIndex(2); break;
+        default: break;
+        }
+        ShowParadigmNumber();
+    }
+    emit RefreshFinished();
+}
+
+// Cover panel, menu entries and the port panel follow the connection. The
+// entries' shortcuts stay registered on the window, so they act while the
+// entries are hidden.
+void TfrmMain::ShowConnectionState()
+{
+    const bool connected = IsConnected();
+    PanelCover->setVisible(!connected);
+    if (!connected)
+        PanelCover->raise();
+    Paradigm1->menuAction()->setVisible(connected);
+    ShowMonitor1->setVisible(connected);
+    PrintSetup1->setVisible(connected);
+    PrintSetup2->setVisible(connected);
+    Print1->setVisible(connected);
+    Scheduler1->setVisible(connected);
+    const int port = frmComm ? frmComm->FPort : 0;
+    if (port <= 0)
+        StatusPanels[1]->setText(QStringLiteral("Connection: Unavilable"));
+    else if (port > 2)
+        StatusPanels[1]->setText(QStringLiteral("Connection:USB"));
+    else
+        StatusPanels[1]->setText(QStringLiteral("Connection: COM") + QString::number(port));
+}
+
+void TfrmMain::ReadDeviceState()
+{
+    const QString state = frmComm->Dialogue(QStringLiteral("GP,4"));
+    if (!state.isEmpty())
+        Paradigm().ParseState(state);
+    const QString links = frmComm->Dialogue(QStringLiteral("GC"));
+    if (!links.isEmpty())
+        Paradigm().ParseLinks(links);
+    const QString store = frmComm->Dialogue(QStringLiteral("GT"));
+    if (store.length() > 3 && store.startsWith(QLatin1Char('O')))
+        Paradigm().StoreMode = store.at(3).toLatin1();
+}
+
+// Paradigm button p down (raising the others) and copy item p the only
+// disabled one, so that a paradigm is never copied onto itself.
+void TfrmMain::ShowParadigmNumber()
+{
+    const int p = Paradigm().Number;
+    if (p < 1 || p > ChannelCount)
+        return;
+    for (int n = 1; n <= ChannelCount; ++n)
+        ParadigmButtons[n]->setChecked(n == p);
+    QCoreApplication::processEvents();
+    for (int n = 1; n <= ChannelCount; ++n)
+        MenuCopyToParadigmItems[n]->setEnabled(n != p);
+}

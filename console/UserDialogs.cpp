@@ -1,0 +1,59 @@
+#include "UserDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+bool TUserDialogs::Confirm(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
+                    QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
+void TUserDialogs::ShowError(QWidget* parent, const QString& message)
+{
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), message, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+QString ToQtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
+    return filters.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+QString RunFileDialog(QWidget* parent, const TFileDialogOptions& options, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent, options.caption);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(ToQtFilter(options.filter));
+    dialog.setDefaultSuffix(options.defaultSuffix);
+    // The widget-based dialog behaves the same on every desktop and under a
+    // bare X server.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+QString TUserDialogs::AskSaveFileName(QWidget* parent, const TFileDialogOptions& options)
+{
+    return RunFileDialog(parent, options, QFileDialog::AcceptSave);
+}
+
+QString TUserDialogs::AskOpenFileName(QWidget* parent, const TFileDialogOptions& options)
+{
+    return RunFileDialog(parent, options, QFileDialog::AcceptOpen);
+}

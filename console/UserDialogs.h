@@ -1,0 +1,29 @@
+#pragma once
+// The questions and messages the console puts to the operator. The main
+// window asks through this interface so that tests can answer for the
+// operator; the default shows the toolkit's modal boxes and file dialogs.
+#include <QString>
+
+class QWidget;
+
+struct TFileDialogOptions {
+    QString caption;
+    QString filter;            // "Kelvor 9 Paradigm|*.kr9|All Files|*.*"
+    QString defaultSuffix;     // without the dot
+    bool confirmOverwrite = true;
+};
+
+class TUserDialogs {
+public:
+    virtual ~TUserDialogs() = default;
+    // A confirmation with OK and Cancel; true for OK.
+    virtual bool Confirm(QWidget* parent, const QString& text);
+    // An error box with the message of a failed operation.
+    virtual void ShowError(QWidget* parent, const QString& message);
+    // Empty when the operator cancelled.
+    virtual QString AskSaveFileName(QWidget* parent, const TFileDialogOptions& options);
+    virtual QString AskOpenFileName(QWidget* parent, const TFileDialogOptions& options);
+};
+
+// Turns the "Name|*.ext|Name|*.*" filter form into the toolkit's form.
+QString ToQtFilter(const QString& filter);

@@ -1,0 +1,171 @@
+// TVexoValue and the small mode, shape and link-cell conversions.
+#include "VexoClasses.h"
+
+#include "link/KelvorErrors.h"
+#include "NumberText.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+QString TrimControls(const QString& text)
+{
+    // Blanks and every other control character count as padding.
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text.at(begin).unicode() <= ' ')
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= ' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString CharText(char c)
+{
+    return QString(QChar::fromLatin1(c));
+}
+
+} // namespace
+
+TVexoValue::TVexoValue()
+{
+    Clear();
+}
+
+void TVexoValue::Clear()
+{
+    Mantissa = QByteArrayLiteral("FFFF.");
+    ExponentDigit = 'F';
+    Sign = 0;
+    ExponentSign = 0;
+}
+
+void TVexoValue::SetFromText(const QString& text)
+{
+    const QByteArray t = text.leftJustified(9, QLatin1Char(' '), false).toLatin1();
+    Sign = t.at(0) == ' ' ? '+' : t.at(0);
+    Mantissa = t.mid(1, 5);
+    ExponentSign = t.at(7);
+    ExponentDigit = t.at(8);
+}
+
+QString TVexoValue::ToDeviceText() const
+{
+    const QString mantissa = TrimControls(QString::fromLatin1(Mantissa));
+    return CharText(Sign) + mantissa.rightJustified(5, QLatin1Char('0')) + QLatin1Char('E')
+        + CharText(ExponentSign) + CharText(ExponentDigit);
+}
+
+double TVexoValue::ToFloat() const
+{
+    const char digit = (ExponentDigit == ' ' || ExponentDigit == '0' || ExponentDigit == 'F')
+        ? '0' : ExponentDigit;
+    const QString text = TrimControls(CharText(Sign)) + TrimControls(QString::fromLatin1(Mantissa))
+        + QLatin1Char('E') + TrimControls(CharText(ExponentSign)) + CharText(digit);
+    double x = 0;
+    if (!numtext::ParseFullStop(text, x))
+        throw EConvertError::NotFloat(text);
+    return x;
+}
+
+void TVexoValue::SetFromFloat(double x)
+{
+    if (!std::isfinite(x))
+        throw EConvertError::NotFloat(QString::number(x));
+    if (x == 0)
+        x = 0; // no negative zero: zero is +0.000E+0
+
+    // Four significant digits in scientific form, e.g. "-1.234e-05".
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 3);
+    QByteArray s(buf, r.ptr - buf);
+    if (!s.startsWith('-'))
+        s.prepend('+');
+    // s: sign, digit, '.', three digits, 'e', exponent sign, exponent digits.
+    const char sign = s.at(0);
+    const QByteArray d = s.mid(1, 1) + s.mid(3, 3); // the four significant digits
+    const char expSign = s.at(7);
+    const int exponent = s.mid(8).toInt();
+    if (expSign == '-' && exponent > 9) {
+        // Below the smallest exponent the device writes: nearest is zero.
+        SetFromText(QStringLiteral("+0.000E+0"));
+        return;
+    }
+    if (expSign == '+' && exponent > 9)
+        throw EConvertError(QStringLiteral("'%1' is too large for a device value")
+                                .arg(QString::number(x, 'g', 15)));
+
+    const int e = exponent;
+    QByteArray text;
+    text += sign;
+    if (expSign == '+' && (e == 1 || e == 4 || e == 7))
+        text += d.left(2) + '.' + d.mid(2, 2) + "E+" + char('0' + e - 1);
+    else if (expSign == '+' && (e == 2 || e == 5 || e == 8))
+        text += d.left(3) + '.' + d.mid(3, 1) + "E+" + char('0' + e - 2);
+    else if (expSign == '+')
+        text += d.left(1) + '.' + d.mid(1, 3) + "E+" + char('0' + e);
+    else if (e == 1 || e == 4)
+        text += d.left(3) + '.' + d.mid(3, 1) + "E-" + char('0' + e + 2);
+    else if (e == 2 || e == 5)
+        text += d.left(2) + '.' + d.mid(2, 2) + "E-" + char('0' + e + 1);
+    else
+        text += d.left(1) + '.' + d.mid(1, 3) + "E-" + char('0' + e);
+    SetFromText(QString::fromLatin1(text));
+}
+
+QString TVexoValue::ToAmplitudeText() const
+{
+    double v = ToFloat();
+    if (v > 9.99)
+        v = 9.99;
+    if (v < -10)
+        v = -10;
+    const double magnitude = std::fabs(v);
+    QString digits = magnitude >= 10 ? QString::number(magnitude, 'f', 2)
+                                     : QString::number(magnitude, 'f', 3);
+    if (digits.size() > 5) // 9.9996 would round up to a sixth character
+        digits = QString::number(magnitude, 'f', 2);
+    return CharText(Sign) + digits + QStringLiteral("E+0");
+}
+
+QChar ModeLetter(int mode)
+{
+    static const char letters[] = "FNGCTWO";
+    return QChar::fromLatin1(mode >= 0 && mode <= 6 ? letters[mode] : 'O');
+}
+
+int ModeFromLetter(QChar c)
+{
+    static const QString letters = QStringLiteral("FNGCTWO");
+    return static_cast<int>(letters.indexOf(c));
+}
+
+QChar ShapeLetter(int shape)
+{
+    static const char letters[] = "MBR";
+    return QChar::fromLatin1(shape >= 0 && shape <= 2 ? letters[shape] : 'M');
+}
+
+int ShapeFromLetter(QChar c)
+{
+    static const QString letters = QStringLiteral("MBR");
+    return static_cast<int>(letters.indexOf(c));
+}
+
+QString LinkCellText(int state)
+{
+    if (state == 1)
+        return QStringLiteral("+");
+    if (state == 2)
+        return QStringLiteral("*");
+    return QStringLiteral(" ");
+}
+
+int LinkCellFromText(const QString& text)
+{
+    if (text.startsWith(QLatin1Char('*')))
+        return 2;
+    if (text.startsWith(QLatin1Char('+')))
+        return 1;
+    return 0;
+}

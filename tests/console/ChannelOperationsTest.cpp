@@ -1,0 +1,117 @@
+// Channel operations from the window: power switch, channel buttons, modes,
+// shapes, triggers, the link matrix and the store mode, judged on the wire.
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "ConsoleFixture.h"
+#include "Widgets.h"
+
+class ChannelOperationsTest : public ConsoleFixture {
+protected:
+    // Chooses an item of a list as the operator does.
+    static void Choose(QComboBox* list, int index)
+    {
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+    }
+};
+
+TEST_F(ChannelOperationsTest, ModeChangesSendOnlyRealChanges)
+{
+    Start();
+    ClearWire();
+    Choose(Main->ModeLists[4], 0); // FreeRun already
+    EXPECT_TRUE(Wire().empty());
+    Choose(Main->ModeLists[4], 1);
+    EXPECT_EQ(Wire(), (std::vector<std::string>{"MN4R", "GCR"}));
+    EXPECT_EQ(Main->Paradigm().Channel(4).Mode, 1);
+    EXPECT_EQ(Sim->state().cur().channels[3].mode, 'N');
+
+    // Off: the button shows off, is disabled and says "Off".
+    ClearWire();
+    Choose(Main->ModeLists[4], 6);
+    EXPECT_EQ(Wire(), (std::vector<std::string>{"MO4R", "GCR"}));
+    EXPECT_FALSE(Main->ChannelButtons[4]->isEnabled());
+    EXPECT_EQ(Main->ChannelButtons[4]->toolTip(), QStringLiteral("Off"));
+    EXPECT_EQ(Main->Paradigm().Channel(4).Mode, 6);
+
+    // Gate on channel 5: the device keeps the mode, and so does the list.
+    ClearWire();
+    Choose(Main->ModeLists[5], 4);
+    EXPECT_EQ(Wire().front(), "MT5R");
+    EXPECT_EQ(Main->ModeLists[5]->currentIndex(), 0);
+}
+
+TEST_F(ChannelOperationsTest, PowerSwitchAndChannelButtons)
+{
+    Start();
+    Choose(Main->ModeLists[2], 1);
+    ClearWire();
+    Click(Main->SwitchPower);
+    ASSERT_TRUE(WaitForWire(1));
+    EXPECT_EQ(Wire(), std::vector<std::string>{"O"});
+    for (int n = 1; n <= 9; ++n)
+        EXPECT_EQ(Main->ChannelButtons[n]->toolTip(), QStringLiteral("Disabled"));
+    // While the power is off a channel button does nothing.
+    ClearWire();
+    Click(Main->ChannelButtons[3]);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Wire().empty());
+
+    // Power on again: one batch with every channel's mode.
+    ClearWire();
+    Click(Main->SwitchPower);
+    ASSERT_TRUE(WaitForWire(1));
+    EXPECT_EQ(Wire(), std::vector<std::string>{"BMF1MN2MF3MF4MF5MF6MF7MF8MF9"});
+
+    // Switching a channel off and on again.
+    ClearWire();
+    Click(Main->ChannelButtons[3]);
+    EXPECT_EQ(Wire(), (std::vector<std::string>{"MO3R", "GCR"}));
+    EXPECT_EQ(Main->ChannelButtons[3]->toolTip(), QStringLiteral("Disabled"));
+    ClearWire();
+    Click(Main->ChannelButtons[3]);
+    EXPECT_EQ(Wire(), (std::vector<std::string>{"MF3R", "GCR"}));
+    EXPECT_EQ(Main->ChannelButtons[3]->toolTip(), QStringLiteral("Enabled"));
+}
+
+TEST_F(ChannelOperationsTest, TriggerShapeAndStoreCommands)
+{
+    Start();
+    ClearWire();
+    Click(Main->TriggerButtons[7]);
+    ASSERT_TRUE(WaitForWire(1));
+    EXPECT_EQ(Wire(), std::vector<std::string>{"T7"});
+
+    ClearWire();
+    Choose(Main->ShapeLists[2], 1); // already Bipolar
+    EXPECT_TRUE(Wire().empty());
+    Choose(Main->ShapeLists[2], 0);
+    EXPECT_EQ(Wire(), std::vector<std::string>{"S2MR"});
+    EXPECT_EQ(Main->Paradigm().Channel(2).Settings.Shape, 0);
+
+    ClearWire();
+    Choose(Main->cboStoreMode, 1);
+    EXPECT_EQ(Wire(), std::vector<std::string>{"UMR"});
+    EXPECT_EQ(Main->Paradigm().StoreMode, 'M');
+    ClearWire();
+    Click(Main->btnStore);
+    EXPECT_EQ(Wire(), std::vector<std::string>{"RR"});
+}
+
+TEST_F(ChannelOperationsTest, LinkButtonsAddAndRemoveByTheirState)
+{
+    Start();
+    ClearWire();
+    Click(Main->LinkButtons[3][11]);
+    EXPECT_EQ(Wire(), (std::vector<std::string>{"X3BR", "GCR"}));
+    EXPECT_NE(Main->Paradigm().Links[3][11], 0);
+    EXPECT_EQ(Main->LinkButtons[3][11]->Tag, Main->Paradigm().Links[3][11] + 1);
+    ClearWire();
+    Click(Main->LinkButtons[3][11]);
+    EXPECT_EQ(Wire(), (std::vector<std::string>{"Z3BR", "GCR"}));
+    EXPECT_EQ(Main->Paradigm().Links[3][11], 0);
+    EXPECT_EQ(Main->LinkButtons[3][11]->Tag, 1);
+}

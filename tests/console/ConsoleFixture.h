@@ -1,0 +1,89 @@
+#pragma once
+// Drives the real main window against the simulated stimulator over a
+// pseudo-terminal. The operator's answers to questions and file dialogs are
+// scripted; error boxes are collected.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "Main.h"
+#include "SimServer.h"
+#include "UserDialogs.h"
+#include "ValEdit.h"
+#include "Widgets.h"
+
+class TScriptedDialogs : public TUserDialogs {
+public:
+    bool Confirm(QWidget*, const QString& text) override
+    {
+        Questions.append(text);
+        return ConfirmAnswer;
+    }
+    void ShowError(QWidget*, const QString& message) override { Errors.append(message); }
+    QString AskSaveFileName(QWidget*, const TFileDialogOptions& options) override
+    {
+        LastOptions = options;
+        return FileName;
+    }
+    QString AskOpenFileName(QWidget*, const TFileDialogOptions& options) override
+    {
+        LastOptions = options;
+        return FileName;
+    }
+
+    bool ConfirmAnswer = true;
+    QString FileName;
+    QStringList Questions;
+    QStringList Errors;
+    TFileDialogOptions LastOptions;
+};
+
+struct TConsoleSetup {
+    QStringList arguments = {QStringLiteral("kelvor9")};
+    int dialogueTimeoutMs = 3000;
+    bool startSimulator = true;
+    sim::SimOptions simOptions;
+};
+
+class ConsoleFixture : public ::testing::Test {
+public:
+    static QStringList& Errors();
+
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the simulator (unless told not to) and shows the main window,
+    // waiting until its first refresh has finished.
+    void Start(TConsoleSetup setup = {});
+    void StartSimulator(sim::SimOptions options);
+    // Runs F5 and waits for the refresh to finish.
+    void PressF5();
+
+    // The widget at a point of the client area (below the menu bar).
+    QWidget* WidgetAt(int left, int top) const;
+    // The frames the device received since the last ClearWire().
+    std::vector<std::string> Wire() const;
+    void ClearWire();
+    // Waits for the device to have received n frames since the last ClearWire.
+    bool WaitForWire(size_t n, int timeoutMs = 3000) const;
+    QString PortFolder() const { return FPortFolder.path(); }
+
+    void KeyClicks(QWidget* widget, const QString& keys);
+    void Key(QWidget* widget, Qt::Key key);
+    void Click(QWidget* widget);
+
+    QTemporaryDir FPortFolder;
+    QTemporaryDir FFiles;
+    std::unique_ptr<sim::SimServer> Sim;
+    std::unique_ptr<TfrmMain> Main;
+    std::shared_ptr<TScriptedDialogs> Dialogs;
+};

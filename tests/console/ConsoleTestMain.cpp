@@ -1,0 +1,20 @@
+// Runs the main-window tests offscreen, with a settings store of their own.
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "ConsoleFixture.h"
+#include "KelvorApplication.h"
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    ::testing::InitGoogleTest(&argc, argv);
+    TKelvorApplication app(argc, argv);
+    TKelvorApplication::setApplicationName(QStringLiteral("Kelvor9"));
+    TKelvorApplication::setOrganizationName(QStringLiteral("Kelvor9Tests"));
+    TKelvorApplication::ErrorReporter = [](const QString& message) { ConsoleFixture::Errors().append(message); };
+    return RUN_ALL_TESTS();
+}

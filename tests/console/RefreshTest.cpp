@@ -1,0 +1,201 @@
+// The refresh: what it reads, what it shows, and how it copes with a port
+// named on the command line, a silent device and a device that vanishes.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "CommUnit.h"
+#include "ConsoleFixture.h"
+#include "ValEdit.h"
+#include "Widgets.h"
+
+namespace {
+
+// A state that differs from the simulator's defaults in every kind of field.
+sim::SimState DistinctState()
+{
+    sim::SimState state = sim::factoryState();
+    state.current = 3;
+    sim::SimParadigm& p = state.cur();
+    p.channels[0].mode = 'N';
+    p.channels[0].duration = "+2.500E-3";
+    p.channels[1].mode = 'O';
+    p.channels[1].delay = "+500.0E-6";
+    p.channels[2].pulseCount = "+12.00E+0";
+    p.channels[3].voltage = "-2.500E+0";
+    p.channels[4].deltaV = "+1.250E+0";
+    p.channels[5].shape = 'R';
+    p.channels[8].interval = "+1.000E+0";
+    p.links[2][10] = '+'; // 3 -> B
+    p.links[0][11] = '*'; // 1 -> C
+    p.storeMode = 'M';
+    return state;
+}
+
+} // namespace
+
+class RefreshTest : public ConsoleFixture {};
+
+TEST_F(RefreshTest, StartUpReadsTheDeviceAndShowsEveryField)
+{
+    TConsoleSetup setup;
+    StartSimulator(setup.simOptions);
+    Sim->setState(DistinctState());
+    setup.startSimulator = false;
+    Start(setup);
+
+    EXPECT_EQ(Wire(), (std::vector<std::string>{"GP,4R", "GCR", "GTR"}));
+    EXPECT_FALSE(Main->PanelCover->isVisible());
+    EXPECT_EQ(Main->PortText(), QStringLiteral("Connection:USB"));
+    // The widgets at the layout's coordinates are the ones named there.
+    EXPECT_EQ(WidgetAt(85 + 11, 18 + 11), Main->ChannelButtons[1]);
+    EXPECT_EQ(WidgetAt(218 + 30, 42 + 20), Main->ModeLists[3]);
+    EXPECT_EQ(WidgetAt(105 + 3 + 18 * 10 + 9, 357 + 3 + 18 * 2 + 9), Main->LinkButtons[3][11]);
+    EXPECT_EQ(WidgetAt(79 + 68 + 3 + 10, 99 + 10 + 5), Main->ParameterEdits[2][1]);
+    EXPECT_TRUE(Main->Paradigm1->menuAction()->isVisible());
+    EXPECT_TRUE(Main->Scheduler1->isVisible());
+
+    Tparadigm& model = Main->Paradigm();
+    EXPECT_EQ(model.Number, 3);
+    EXPECT_EQ(model.Channel(1).Settings.Duration.ToDeviceText(), QStringLiteral("+2.500E-3"));
+    EXPECT_EQ(Main->ParameterEdits[1][1]->text(), QStringLiteral("2.5"));
+    EXPECT_EQ(Main->ExponentEdits[1][1]->text(), QStringLiteral("-3"));
+    EXPECT_EQ(Main->ParameterEdits[2][2]->text(), QStringLiteral("500"));
+    EXPECT_EQ(Main->ExponentEdits[2][2]->text(), QStringLiteral("-6"));
+    EXPECT_EQ(Main->ParameterEdits[3][4]->text(), QStringLiteral("12"));
+    EXPECT_EQ(Main->ParameterEdits[4][5]->text(), QStringLiteral("2.5"));
+    EXPECT_EQ(Main->SignLabels[4][5]->text(), QStringLiteral("-"));
+    EXPECT_EQ(Main->SignLabels[5][7]->text(), QStringLiteral("+"));
+    EXPECT_EQ(Main->SignLabels[1][7]->text(), QString()); // zero shows no sign
+    EXPECT_EQ(Main->ParameterEdits[9][3]->text(), QStringLiteral("1"));
+    EXPECT_EQ(Main->ExponentEdits[9][3]->text(), QStringLiteral("0"));
+    EXPECT_EQ(Main->ShapeLists[6]->currentIndex(), 2);
+    EXPECT_EQ(Main->ShapeLists[1]->currentIndex(), 1);
+    EXPECT_EQ(Main->ModeLists[1]->currentIndex(), 1);
+    EXPECT_EQ(Main->ModeLists[2]->currentIndex(), 6);
+    EXPECT_EQ(Main->ModeLists[3]->currentIndex(), 0);
+    EXPECT_FALSE(Main->ChannelButtons[2]->isEnabled());
+    EXPECT_EQ(Main->ChannelButtons[2]->toolTip(), QStringLiteral("Off"));
+    EXPECT_EQ(Main->ChannelButtons[1]->toolTip(), QStringLiteral("Enabled"));
+    EXPECT_EQ(Main->LinkButtons[3][11]->Tag, 2);
+    EXPECT_EQ(Main->LinkButtons[1][12]->Tag, 3);
+    EXPECT_EQ(Main->LinkButtons[1][2]->Tag, 1);
+    EXPECT_EQ(Main->cboStoreMode->currentText(), QStringLiteral("Mem"));
+    for (int n = 1; n <= 9; ++n) {
+        EXPECT_EQ(Main->ParadigmButtons[n]->isChecked(), n == 3);
+        EXPECT_EQ(Main->MenuCopyToParadigmItems[n]->isEnabled(), n != 3);
+    }
+}
+
+TEST_F(RefreshTest, PortNamedOnTheCommandLineIsShownAsComOrUsb)
+{
+    TConsoleSetup setup;
+    setup.simOptions.port = 2;
+    setup.arguments = {QStringLiteral("kelvor9"), QStringLiteral("com2")};
+    Start(setup);
+    EXPECT_EQ(Main->Comm()->FPort, 2);
+    EXPECT_EQ(Main->PortText(), QStringLiteral("Connection: COM2"));
+    Main.reset();
+    Sim.reset();
+
+    setup.simOptions.port = 5;
+    setup.arguments = {QStringLiteral("kelvor9"), QStringLiteral("COM5")};
+    Start(setup);
+    EXPECT_EQ(Main->Comm()->FPort, 5);
+    EXPECT_EQ(Main->PortText(), QStringLiteral("Connection:USB"));
+}
+
+// F5 while connected only reads and redraws: no search, so the device sees
+// exactly one attention character per request.
+TEST_F(RefreshTest, F5WhileConnectedReadsWithoutReopening)
+{
+    Start();
+    sim::SimState changed = Sim->state();
+    changed.cur().channels[6].duration = "+7.000E-3";
+    Sim->setState(changed);
+    ClearWire();
+    const int attentionBefore = Sim->attentionCount();
+    PressF5();
+    EXPECT_EQ(Wire(), (std::vector<std::string>{"GP,4R", "GCR", "GTR"}));
+    EXPECT_EQ(Sim->attentionCount() - attentionBefore, 3);
+    EXPECT_EQ(Main->ParameterEdits[7][1]->text(), QStringLiteral("7"));
+}
+
+// Replies that carry no data change nothing: a refused state request keeps
+// the paradigm number 0 and no paradigm button goes down; a store-mode
+// reply not beginning with "O" keeps the store mode.
+TEST_F(RefreshTest, RefusalsOfTheStateRequestsChangeNothing)
+{
+    TConsoleSetup setup;
+    setup.simOptions.refuse = {{"GP", "Busy"}, {"GT", "Busy"}};
+    Start(setup);
+    EXPECT_EQ(Main->Paradigm().Number, 0);
+    EXPECT_TRUE(Main->Paradigm().Channel(1).Settings.Duration.IsUnset());
+    EXPECT_EQ(Main->Paradigm().StoreMode, 'R');
+    for (int n = 1; n <= 9; ++n) {
+        EXPECT_FALSE(Main->ParadigmButtons[n]->isChecked());
+        EXPECT_TRUE(Main->MenuCopyToParadigmItems[n]->isEnabled());
+    }
+    EXPECT_TRUE(Errors().isEmpty());
+}
+
+TEST_F(RefreshTest, PowerOffRedrawsAllButTheLinkMatrix)
+{
+    Start();
+    Main->SwitchPower->click();
+    sim::SimState changed = Sim->state();
+    changed.cur().links[3][4] = '+';
+    changed.cur().channels[0].pulseCount = "+3.000E+0";
+    Sim->setState(changed);
+    PressF5();
+    EXPECT_EQ(Main->ParameterEdits[1][4]->text(), QStringLiteral("3"));
+    EXPECT_EQ(Main->LinkButtons[4][5]->Tag, 1);
+}
+
+// A silent device: each request waits its time limit, then the console
+// carries on with its model unchanged and no message.
+TEST_F(RefreshTest, SilentDeviceAtStartLeavesTheConsoleUsable)
+{
+    TConsoleSetup setup;
+    setup.simOptions.silent = true;
+    setup.dialogueTimeoutMs = 300;
+    Start(setup);
+    EXPECT_EQ(Main->Paradigm().Number, 0);
+    EXPECT_TRUE(Main->Paradigm().Channel(1).Settings.Duration.IsUnset());
+    EXPECT_EQ(Main->ParameterEdits[1][1]->text(), QStringLiteral("0"));
+    EXPECT_TRUE(Errors().isEmpty());
+    // Once the device answers again, F5 fills the window.
+    Sim->setSilent(false);
+    PressF5();
+    EXPECT_EQ(Main->Paradigm().Number, 1);
+}
+
+// The device vanishes while the console is idle: one clear message, the
+// cover at once, and F5 reconnects once the device is back.
+TEST_F(RefreshTest, VanishedDeviceIsReportedOnceAndF5Reconnects)
+{
+    TConsoleSetup setup;
+    setup.simOptions.hangupAfter = 4; // the three reads and one more command
+    setup.simOptions.reserveDelayMs = 200;
+    Start(setup);
+    QSignalSpy lost(Main->Comm(), &TfrmComm::ConnectionLost);
+    Main->btnStore->click(); // the fourth command: the device hangs up after it
+    if (lost.isEmpty())
+        ASSERT_TRUE(lost.wait(5000));
+    QTest::qWait(50);
+    EXPECT_EQ(lost.size(), 1);
+    EXPECT_EQ(Errors(), QStringList{QStringLiteral("The connection to the Kelvor 9 was lost.")});
+    EXPECT_TRUE(Main->PanelCover->isVisible());
+    EXPECT_EQ(Main->PortText(), QStringLiteral("Connection: Unavilable"));
+    EXPECT_EQ(Main->Comm()->FPort, 0);
+
+    ASSERT_TRUE(Sim->waitForLinesServed(2, 5000));
+    PressF5();
+    EXPECT_FALSE(Main->PanelCover->isVisible());
+    EXPECT_EQ(Main->PortText(), QStringLiteral("Connection:USB"));
+    EXPECT_EQ(Main->Paradigm().Number, 1);
+}
