@@ -51,6 +51,7 @@ public:
 
     // --- Refresh, device state and device replies
     void RefreshConnection();
+    qint64 LastConnectNs = 0; // how long the last search and opening took
     void ReadDeviceState();
     bool IsConnected() const;
 

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QToolButton>
@@ -17,8 +18,12 @@ void TfrmMain::RefreshConnection()
     if (!frmComm)
         return;
     TBusyCursor busy;
-    if (frmComm->FPort <= 0)
+    if (frmComm->FPort <= 0) {
+        QElapsedTimer connecting;
+        connecting.start();
         frmComm->Connect();
+        LastConnectNs = connecting.nsecsElapsed();
+    }
     ShowConnectionState();
     if (IsConnected()) {
         ReadDeviceState();

@@ -143,6 +143,24 @@ TEST_F(RefreshTest, RefusalsOfTheStateRequestsChangeNothing)
     EXPECT_TRUE(Errors().isEmpty());
 }
 
+// Only a "GT" payload longer than three characters and beginning with "O"
+// carries a store mode.
+TEST_F(RefreshTest, StoreModeReplyWithoutDataKeepsTheStoreMode)
+{
+    Start();
+    ASSERT_EQ(Main->Paradigm().StoreMode, 'R');
+    Sim->setCannedReplies({{"GT", "OK."}});
+    PressF5();
+    EXPECT_EQ(Main->Paradigm().StoreMode, 'R');
+    Sim->setCannedReplies({{"GT", "NO.M"}});
+    PressF5();
+    EXPECT_EQ(Main->Paradigm().StoreMode, 'R');
+    Sim->setCannedReplies({{"GT", "OK.S"}});
+    PressF5();
+    EXPECT_EQ(Main->Paradigm().StoreMode, 'S');
+    EXPECT_EQ(Main->cboStoreMode->currentText(), QStringLiteral("Save"));
+}
+
 TEST_F(RefreshTest, PowerOffRedrawsAllButTheLinkMatrix)
 {
     Start();

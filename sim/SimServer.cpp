@@ -1,0 +1,498 @@
+#include "SimServer.h"
+
+#include "Device.h"
+#include "FrameReader.h"
+#include "PacedOutput.h"
+#include "PortFolder.h"
+#include "PtyLine.h"
+#include "StateFile.h"
+
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <optional>
+#include <poll.h>
+#include <stdexcept>
+#include <thread>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+using Clock = PacedOutput::Clock;
+
+// Log text with control bytes made visible.
+std::string printable(std::string_view bytes)
+{
+    std::string s;
+    for (unsigned char c : bytes) {
+        if (c >= 0x20 && c < 0x7f) {
+            s += char(c);
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            s += buf;
+        }
+    }
+    return s;
+}
+
+// Bytes a disturbed line puts before a reply frame; none of them is "<" or "=".
+const std::string garbageBytes = "#~?!*";
+
+}  // namespace
+
+struct SimServer::Impl {
+    explicit Impl(SimOptions o)
+        : opt(std::move(o)), state(factoryState()), device(state, [this](const std::string& t) { log("note  " + t); })
+    {
+        device.setRefusals(opt.refuse);
+        out.setBaud(opt.baud);
+    }
+
+    // Everything below `m` guards, except the members only the serving thread touches.
+    mutable std::mutex m;
+    mutable std::condition_variable changed;
+    SimOptions opt;
+    SimState state;
+    Device device;
+    std::vector<std::string> frames;
+    int attention = 0;
+    int lines = 0;
+    std::string slavePath;  // what the link points at now
+
+    std::mutex logMutex;
+    std::string dir, link;
+    std::unique_ptr<PortClaim> claim;
+    bool running = false;
+    int wake[2] = {-1, -1};
+    std::thread thread;
+
+    // Serving thread only.
+    PtyLine line;
+    FrameReader reader;
+    PacedOutput out;
+    int commandsOnLine = 0;
+    bool hangupDone = false;
+    bool hangupPending = false;
+    std::optional<Clock::time_point> reopenAt;
+    std::optional<Clock::time_point> lineQuietUntil;
+    std::optional<Clock::time_point> hangupWaitSince;
+    Clock::time_point lastWrite {};
+
+    void log(const std::string& text)
+    {
+        if (!opt.log)
+            return;
+        std::lock_guard lock(logMutex);
+        *opt.log << text << std::endl;
+    }
+
+    void run();
+    void flushDue();
+    void readInput();
+    void handle(const FrameReader::Event& e);
+    void handleFrame(const std::string& text);
+    void sendReply(const std::string& payload);
+    void persist();
+    bool lastReplyRead();
+    void hangUp();
+    void reopen();
+};
+
+void SimServer::Impl::persist()
+{
+    if (opt.stateFile.empty() || !device.takeStoredChange())
+        return;
+    try {
+        saveStateFile(opt.stateFile, state);
+    } catch (const std::exception& e) {
+        log(std::string("error ") + e.what());
+    }
+}
+
+void SimServer::Impl::sendReply(const std::string& payload)
+{
+    std::string marks;  // the faults applied, for the log
+    if (opt.silent) {
+        log("reply withheld (silent): " + printable(payload));
+        return;
+    }
+    char length[16];
+    std::snprintf(length, sizeof length, "%04zu", payload.size());
+    std::string frame = "<" + std::string(length) + payload;
+    if (opt.badLength) {
+        frame[1] = '?';
+        marks += " [bad length]";
+    }
+    if (opt.truncate) {
+        frame.resize(5 + payload.size() / 2);
+        marks += " [truncated]";
+    }
+    if (opt.garbage) {
+        frame = garbageBytes + frame;
+        marks += " [garbage]";
+    }
+    Clock::time_point when = Clock::now();
+    if (opt.delayMs > 0) {
+        when += std::chrono::milliseconds(opt.delayMs);
+        marks += " [" + std::to_string(opt.delayMs) + " ms late]";
+    }
+    out.queue(frame, when);
+    log("reply " + printable(payload) + marks);
+}
+
+void SimServer::Impl::handleFrame(const std::string& text)
+{
+    log("cmd   " + printable(text));
+    if (!text.empty() && text[0] == 'B') {
+        // A batch is never answered, whatever its last letter.
+        device.executeBatch(std::string_view(text).substr(1));
+    } else if (!text.empty() && text.back() == 'R') {
+        sendReply(device.execute(std::string_view(text).substr(0, text.size() - 1)));
+    } else {
+        std::string result = device.execute(text);
+        if (result.compare(0, 3, reply::ok) != 0)
+            log("note  refused without reply: " + printable(result));
+    }
+    persist();
+    ++commandsOnLine;
+    if (opt.hangupAfter > 0 && !hangupDone && commandsOnLine >= opt.hangupAfter)
+        hangupPending = true;
+}
+
+void SimServer::Impl::handle(const FrameReader::Event& e)
+{
+    switch (e.kind) {
+    case FrameReader::Event::Attention:
+        ++attention;
+        if (!opt.silent)
+            out.queue("=", Clock::now());
+        break;
+    case FrameReader::Event::Frame:
+        frames.push_back(e.text);
+        handleFrame(e.text);
+        break;
+    case FrameReader::Event::Stray:
+        log("stray " + printable(e.text));
+        break;
+    }
+}
+
+void SimServer::Impl::readInput()
+{
+    char buf[4096];
+    for (;;) {
+        ssize_t n = ::read(line.master(), buf, sizeof buf);
+        if (n <= 0)
+            return;  // EAGAIN: all read; EIO cannot happen while our own slave is open
+        std::lock_guard lock(m);
+        for (const FrameReader::Event& e : reader.feed(std::string_view(buf, size_t(n))))
+            handle(e);
+        changed.notify_all();
+    }
+}
+
+void SimServer::Impl::flushDue()
+{
+    std::string due;
+    {
+        std::lock_guard lock(m);
+        due = out.dueAt(Clock::now());
+    }
+    if (due.empty())
+        return;
+    ssize_t n = ::write(line.master(), due.data(), due.size());
+    if (n > 0) {
+        lastWrite = Clock::now();
+        std::lock_guard lock(m);
+        out.consumed(size_t(n));
+    }
+}
+
+// The last reply before a hang-up should reach the console: wait until it has
+// read the line empty. The kernel hands written bytes on with a short lag, so
+// the queue counts as empty only a while after the last write; a console that
+// does not read at all is hung up on after two seconds anyway.
+bool SimServer::Impl::lastReplyRead()
+{
+    auto now = Clock::now();
+    if (!hangupWaitSince)
+        hangupWaitSince = now;
+    if (now - *hangupWaitSince > std::chrono::seconds(2))
+        return true;
+    return now - lastWrite > std::chrono::milliseconds(20) && line.unreadByConsole() == 0;
+}
+
+void SimServer::Impl::hangUp()
+{
+    line.close();
+    {
+        std::lock_guard lock(m);
+        out.clear();
+        reader.reset();
+        hangupPending = false;
+        hangupDone = true;
+        commandsOnLine = 0;
+    }
+    hangupWaitSince.reset();
+    reopenAt = Clock::now() + std::chrono::milliseconds(opt.reserveDelayMs);
+    log("line  hung up after " + std::to_string(opt.hangupAfter) + " commands");
+}
+
+void SimServer::Impl::reopen()
+{
+    try {
+        line.open();
+        publishLink(link, line.slavePath());
+    } catch (const std::exception& e) {
+        line.close();
+        log(std::string("error ") + e.what() + "; trying again");
+        reopenAt = Clock::now() + std::chrono::milliseconds(std::max(opt.reserveDelayMs, 100));
+        return;
+    }
+    reopenAt.reset();
+    {
+        std::lock_guard lock(m);
+        slavePath = line.slavePath();
+        ++lines;
+    }
+    changed.notify_all();
+    log("line  serving COM" + std::to_string(opt.port) + " at " + line.slavePath() + " again");
+}
+
+void SimServer::Impl::run()
+{
+    for (;;) {
+        bool waitForWritable = false;
+        std::optional<Clock::time_point> deadline = reopenAt;
+        if (line.isOpen()) {
+            flushDue();
+            bool hangupDue = false;
+            std::optional<Clock::time_point> due;
+            {
+                std::lock_guard lock(m);
+                hangupDue = hangupPending && out.empty();
+                due = out.nextDue();
+            }
+            if (hangupDue) {
+                if (lastReplyRead()) {
+                    hangUp();
+                    continue;
+                }
+                deadline = Clock::now() + std::chrono::milliseconds(10);
+            }
+            if (due && *due <= Clock::now())
+                waitForWritable = true;  // the write was short: wait for room
+            else if (due)
+                deadline = due;
+            if (lineQuietUntil) {
+                // The master reported a hang-up of its own: look again later, do not spin.
+                deadline = deadline ? std::min(*deadline, *lineQuietUntil) : *lineQuietUntil;
+            }
+        } else if (reopenAt && Clock::now() >= *reopenAt) {
+            reopen();
+            continue;
+        }
+
+        if (lineQuietUntil && Clock::now() >= *lineQuietUntil)
+            lineQuietUntil.reset();
+        pollfd fds[2] = {{wake[0], POLLIN, 0}, {line.master(), short(POLLIN | (waitForWritable ? POLLOUT : 0)), 0}};
+        nfds_t count = line.isOpen() && !lineQuietUntil ? 2 : 1;
+        timespec timeout {};
+        timespec* timeoutPtr = nullptr;
+        if (deadline) {
+            auto left = std::max(Clock::duration::zero(), *deadline - Clock::now());
+            auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            timeout = {time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
+            timeoutPtr = &timeout;
+        }
+        if (::ppoll(fds, count, timeoutPtr, nullptr) < 0 && errno != EINTR)
+            return;
+        if (fds[0].revents)
+            return;
+        if (count == 2 && (fds[1].revents & POLLIN))
+            readInput();
+        else if (count == 2 && (fds[1].revents & (POLLHUP | POLLERR)))
+            lineQuietUntil = Clock::now() + std::chrono::milliseconds(100);
+    }
+}
+
+SimServer::SimServer(SimOptions options) : d(std::make_unique<Impl>(std::move(options)))
+{
+    // Known before start(), so that callers can name the port they are about to use.
+    d->dir = d->opt.portDir.empty() ? resolvePortDir() : d->opt.portDir;
+    d->link = d->dir + "/COM" + std::to_string(d->opt.port);
+}
+
+SimServer::~SimServer() { stop(); }
+
+void SimServer::start()
+{
+    if (d->running)
+        return;
+    if (d->opt.port < 1 || d->opt.port > 99)
+        throw std::runtime_error("port number " + std::to_string(d->opt.port) + " is not 1 to 99");
+    d->dir = d->opt.portDir.empty() ? resolvePortDir() : d->opt.portDir;
+    d->link = d->dir + "/COM" + std::to_string(d->opt.port);
+    ensurePortDir(d->dir);
+    if (!d->opt.stateFile.empty()) {
+        std::lock_guard lock(d->m);
+        loadStateFile(d->opt.stateFile, d->state);
+    }
+    d->claim = std::make_unique<PortClaim>(d->dir, d->opt.port);
+    try {
+        d->line.open();
+        publishLink(d->link, d->line.slavePath());
+        if (::pipe2(d->wake, O_CLOEXEC | O_NONBLOCK) != 0)
+            throw std::runtime_error("cannot create the wake pipe");
+    } catch (...) {
+        d->line.close();
+        d->claim.reset();
+        throw;
+    }
+    {
+        std::lock_guard lock(d->m);
+        d->slavePath = d->line.slavePath();
+        d->lines = 1;
+    }
+    d->reader.reset();
+    d->out.clear();
+    d->commandsOnLine = 0;
+    d->hangupDone = d->hangupPending = false;
+    d->reopenAt.reset();
+    d->running = true;
+    d->thread = std::thread([this] { d->run(); });
+}
+
+void SimServer::stop()
+{
+    if (!d->running)
+        return;
+    char byte = 'x';
+    if (::write(d->wake[1], &byte, 1) < 0) {
+        // The pipe is ours and empty; a failed write would leave the thread running.
+    }
+    d->thread.join();
+    ::close(d->wake[0]);
+    ::close(d->wake[1]);
+    d->wake[0] = d->wake[1] = -1;
+    removeLink(d->link, slavePath());
+    d->line.close();
+    if (!d->opt.stateFile.empty()) {
+        std::lock_guard lock(d->m);
+        try {
+            saveStateFile(d->opt.stateFile, d->state);
+        } catch (const std::exception& e) {
+            d->log(std::string("error ") + e.what());
+        }
+    }
+    d->claim.reset();
+    d->running = false;
+}
+
+std::string SimServer::linkPath() const { return d->link; }
+std::string SimServer::portDir() const { return d->dir; }
+
+std::string SimServer::slavePath() const
+{
+    std::lock_guard lock(d->m);
+    return d->slavePath;
+}
+
+std::vector<std::string> SimServer::frames() const
+{
+    std::lock_guard lock(d->m);
+    return d->frames;
+}
+
+int SimServer::attentionCount() const
+{
+    std::lock_guard lock(d->m);
+    return d->attention;
+}
+
+void SimServer::clearLog()
+{
+    std::lock_guard lock(d->m);
+    d->frames.clear();
+    d->attention = 0;
+}
+
+bool SimServer::waitForFrames(size_t n, int timeoutMs) const
+{
+    std::unique_lock lock(d->m);
+    return d->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d->frames.size() >= n; });
+}
+
+int SimServer::linesServed() const
+{
+    std::lock_guard lock(d->m);
+    return d->lines;
+}
+
+bool SimServer::waitForLinesServed(int n, int timeoutMs) const
+{
+    std::unique_lock lock(d->m);
+    return d->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d->lines >= n; });
+}
+
+SimState SimServer::state() const
+{
+    std::lock_guard lock(d->m);
+    return d->state;
+}
+
+void SimServer::setState(const SimState& state)
+{
+    std::lock_guard lock(d->m);
+    d->state = state;
+}
+
+void SimServer::setSilent(bool on)
+{
+    std::lock_guard lock(d->m);
+    d->opt.silent = on;
+}
+
+void SimServer::setDelayMs(int ms)
+{
+    std::lock_guard lock(d->m);
+    d->opt.delayMs = ms;
+}
+
+void SimServer::setGarbage(bool on)
+{
+    std::lock_guard lock(d->m);
+    d->opt.garbage = on;
+}
+
+void SimServer::setBadLength(bool on)
+{
+    std::lock_guard lock(d->m);
+    d->opt.badLength = on;
+}
+
+void SimServer::setTruncate(bool on)
+{
+    std::lock_guard lock(d->m);
+    d->opt.truncate = on;
+}
+
+void SimServer::setCannedReplies(std::vector<std::pair<std::string, std::string>> replies)
+{
+    std::lock_guard lock(d->m);
+    d->device.setCannedReplies(std::move(replies));
+}
+
+void SimServer::setRefuse(std::vector<std::pair<std::string, std::string>> refuse)
+{
+    std::lock_guard lock(d->m);
+    d->device.setRefusals(refuse);
+    d->opt.refuse = std::move(refuse);
+}
+
+}  // namespace sim
