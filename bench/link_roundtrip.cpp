@@ -1,0 +1,187 @@
+// link_roundtrip [path of kelvor9-sim]
+//
+// Starts the simulated stimulator on a private port folder and reports:
+//  - the median round trip of a "GT" dialogue through TfrmComm,
+//  - the median round trip of the same bytes through a bare write/poll/read
+//    loop on the same line, with no link,
+//  - the wire time of those bytes at 38400 baud (10 bits per byte),
+//  - the processor time the whole program spends while one dialogue waits its
+//    full 15 seconds for a silent device, as a share of one core.
+#include "CommUnit.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int Rounds = 300;
+constexpr int WarmUp = 20;
+
+double MedianUs(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+double Microseconds(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+
+double ProcessorSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// One simulator process serving <folder>/COM<port>.
+class TSimProcess {
+public:
+    TSimProcess(const QString& program, const QString& folder, int port, const QStringList& extra)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KELVOR9_PORT_DIR"), folder);
+        FProcess.setProcessEnvironment(environment);
+        FProcess.setStandardOutputFile(QProcess::nullDevice());
+        FProcess.start(program, QStringList { QStringLiteral("--port"), QString::number(port) } + extra);
+        if (!FProcess.waitForStarted(5000))
+            throw std::runtime_error("cannot start " + program.toStdString());
+        const QString entry = QStringLiteral("%1/COM%2").arg(folder).arg(port);
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (!QFileInfo::exists(entry)) {
+            if (Clock::now() > deadline || FProcess.state() != QProcess::Running)
+                throw std::runtime_error("the simulator did not publish " + entry.toStdString());
+            FProcess.waitForFinished(20); // a short wait on the child, not a busy loop
+        }
+    }
+    ~TSimProcess()
+    {
+        FProcess.terminate();
+        if (!FProcess.waitForFinished(5000))
+            FProcess.kill();
+    }
+
+private:
+    QProcess FProcess;
+};
+
+// Writes "=" and the frame, then reads until the whole reply frame came.
+double BareRoundTripUs(int fd, const std::string& request)
+{
+    const auto start = Clock::now();
+    [[maybe_unused]] auto a = ::write(fd, "=", 1);
+    [[maybe_unused]] auto b = ::write(fd, request.data(), request.size());
+    std::string got;
+    for (;;) {
+        const size_t frame = got.find('<');
+        if (frame != std::string::npos && got.size() >= frame + 5) {
+            const size_t length = std::stoul(got.substr(frame + 1, 4));
+            if (got.size() >= frame + 5 + length)
+                break;
+        }
+        pollfd wait { fd, POLLIN, 0 };
+        if (::poll(&wait, 1, 5000) <= 0)
+            throw std::runtime_error("no reply on the bare line");
+        char buffer[256];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            got.append(buffer, size_t(n));
+    }
+    return Microseconds(Clock::now() - start);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QString simulator = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                       : QCoreApplication::applicationDirPath() + QStringLiteral("/kelvor9-sim");
+    QTemporaryDir folder;
+    try {
+        TSimProcess sim(simulator, folder.path(), 9, {});
+
+        // Through the link.
+        TfrmComm link;
+        link.SetPortFolder(folder.path());
+        link.SetArguments({ QStringLiteral("link_roundtrip"), QStringLiteral("COM9") });
+        link.SetOpenPauseMs(0);
+        link.Connect();
+        QString reply;
+        std::vector<double> viaLink;
+        for (int i = 0; i < WarmUp + Rounds; ++i) {
+            const auto start = Clock::now();
+            reply = link.Dialogue(QStringLiteral("GT"));
+            if (i >= WarmUp)
+                viaLink.push_back(Microseconds(Clock::now() - start));
+        }
+        if (!reply.startsWith(QStringLiteral("OK.")))
+            throw std::runtime_error("unexpected reply " + reply.toStdString());
+        link.Comm32->Close();
+
+        // The same bytes with no link.
+        const int fd = ::open(QStringLiteral("%1/COM9").arg(folder.path()).toLocal8Bit().constData(),
+                              O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            throw std::runtime_error("cannot open the line");
+        termios raw {};
+        tcgetattr(fd, &raw);
+        cfmakeraw(&raw);
+        cfsetspeed(&raw, B38400);
+        tcsetattr(fd, TCSANOW, &raw);
+        std::vector<double> bare;
+        for (int i = 0; i < WarmUp + Rounds; ++i) {
+            const double us = BareRoundTripUs(fd, ">0003GTR");
+            if (i >= WarmUp)
+                bare.push_back(us);
+        }
+        ::close(fd);
+
+        const int bytes = 1 + 8 + 1 + 5 + int(reply.size()); // "=" ">0003GTR" "=" "<nnnn"+payload
+        const double wireUs = bytes * 10.0 / 38400.0 * 1e6;
+        const double linkUs = MedianUs(viaLink);
+        const double bareUs = MedianUs(bare);
+        std::printf("GT dialogue round trip, median of %d:\n", Rounds);
+        std::printf("  through the link      %9.1f us\n", linkUs);
+        std::printf("  bare write/poll/read  %9.1f us\n", bareUs);
+        std::printf("  wire time at 38400    %9.1f us (%d bytes, 10 bits each)\n", wireUs, bytes);
+        std::printf("  added by the link    %9.1f us\n", linkUs - bareUs);
+        std::printf("  link / bare          %9.2f\n", linkUs / bareUs);
+        std::printf("  link / wire          %9.3f\n", linkUs / wireUs);
+        std::fflush(stdout);
+
+        // A dialogue waiting its full time for a device that never answers.
+        TSimProcess silent(simulator, folder.path(), 8, { QStringLiteral("--silent") });
+        TfrmComm waiting;
+        waiting.SetPortFolder(folder.path());
+        waiting.SetArguments({ QStringLiteral("x"), QStringLiteral("COM8") });
+        waiting.SetOpenPauseMs(0);
+        waiting.Connect();
+        const double cpuBefore = ProcessorSeconds();
+        const auto wallStart = Clock::now();
+        const QString none = waiting.Dialogue(QStringLiteral("GT"));
+        const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
+        const double cpu = ProcessorSeconds() - cpuBefore;
+        std::printf("Silent device: the dialogue waited %.2f s (reply %s), processor time %.4f s = %.3f %% of one core\n",
+                    wall, none.isEmpty() ? "empty" : "NOT empty", cpu, 100.0 * cpu / wall);
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "link_roundtrip: %s\n", error.what());
+        return 2;
+    }
+}
