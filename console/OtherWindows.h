@@ -4,26 +4,31 @@
 // window. They live until the program ends.
 #include <QDialog>
 
-class TAboutBox : public QDialog {
+class TSecondaryWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    TSecondaryWindow(QWidget* parent, const QString& name, const QString& caption);
 };
 
-class TfrmScheduler : public QDialog {
-    Q_OBJECT
+class TAboutBox : public TSecondaryWindow {
 public:
-    explicit TfrmScheduler(QWidget* parent = nullptr);
+    explicit TAboutBox(QWidget* parent = nullptr) : TSecondaryWindow(parent, QStringLiteral("AboutBox"), QStringLiteral("About")) {}
 };
 
-class TfrmScriptEditor : public QDialog {
-    Q_OBJECT
+class TfrmScheduler : public TSecondaryWindow {
 public:
-    explicit TfrmScriptEditor(QWidget* parent = nullptr);
+    explicit TfrmScheduler(QWidget* parent = nullptr)
+        : TSecondaryWindow(parent, QStringLiteral("frmScheduler"), QStringLiteral("Scheduler")) {}
 };
 
-class TfrmProgressBar : public QDialog {
-    Q_OBJECT
+class TfrmScriptEditor : public TSecondaryWindow {
 public:
-    explicit TfrmProgressBar(QWidget* parent = nullptr);
+    explicit TfrmScriptEditor(QWidget* parent = nullptr)
+        : TSecondaryWindow(parent, QStringLiteral("frmScriptEditor"), QStringLiteral("Script Editor")) {}
+};
+
+class TfrmProgressBar : public TSecondaryWindow {
+public:
+    explicit TfrmProgressBar(QWidget* parent = nullptr)
+        : TSecondaryWindow(parent, QStringLiteral("frmProgressBar"), QStringLiteral("Progress")) {}
 };

@@ -23,16 +23,6 @@ public:
     int Fd() const { return Handle(); }
 };
 
-QString MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EKelvorError& error) {
-        return error.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 } // namespace
 
 TEST(CommInt, OpenCloseAndItsMessages)

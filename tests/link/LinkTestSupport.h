@@ -96,3 +96,14 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 
 // A link set up for tests: no open pause, short timeout, private folder.
 void PrepareLink(TfrmComm& link, const QString& portFolder, int timeoutMs = 2000);
+
+// The message of the error that action raises, or "<no error>".
+inline QString MessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EKelvorError& error) {
+        return error.Message();
+    }
+    return QStringLiteral("<no error>");
+}

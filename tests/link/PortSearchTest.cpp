@@ -12,16 +12,6 @@
 
 namespace {
 
-QString MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EKelvorError& error) {
-        return error.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 // Restores an environment variable when the test ends.
 class TEnvGuard {
 public:

@@ -31,16 +31,6 @@ struct LinkOnSim {
     TfrmComm Link;
 };
 
-QString MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EKelvorError& error) {
-        return error.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 // A widget whose key press starts an operation on the link, as the main
 // window's fields do.
 class TOperatorField : public QWidget {
