@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <cmath>
 
 #include "Main.h"
 #include "ValEdit.h"
@@ -18,6 +19,11 @@ bool HasExponent(int row)
 
 } // namespace
 
+// The device echoes values in engineering form: a pulse count of 12340 comes
+// back as +12.34E+3 and half a volt as +500.0E-3. A field holds a mantissa
+// and, for times, an exponent of 0, 3 or 6 only. A value in another form is
+// shown as its number in a unit the field has, never as a bare mantissa
+// that would read a thousand times too small or too large.
 void TfrmMain::ShowValue(TValEdit* field, const TVexoValue& value)
 {
     if (!field)
@@ -32,9 +38,25 @@ void TfrmMain::ShowValue(TValEdit* field, const TVexoValue& value)
             sign->clear();
         return;
     }
-    field->SetDeviceText(QString::fromLatin1(value.Mantissa));
-    if (exponent)
-        exponent->SetText(QString(QLatin1Char(value.ExponentDigit)));
+    const char digit = value.ExponentDigit;
+    const bool fieldHoldsIt = digit == '0' || (exponent && value.ExponentSign == '-' && (digit == '3' || digit == '6'));
+    if (fieldHoldsIt) {
+        field->SetDeviceText(QString::fromLatin1(value.Mantissa));
+        if (exponent)
+            exponent->SetText(QString(QLatin1Char(digit)));
+    } else {
+        double magnitude = std::fabs(value.ToFloat());
+        int unit = 0;
+        if (exponent && magnitude > 0 && magnitude < 1)
+            unit = magnitude < 1e-3 ? 6 : 3;
+        magnitude *= std::pow(10.0, unit);
+        QString text = QString::number(magnitude, 'f', 4);
+        while (text.contains(QLatin1Char('.')) && (text.endsWith(QLatin1Char('0')) || text.endsWith(QLatin1Char('.'))))
+            text.chop(1);
+        field->SetDeviceText(text);
+        if (exponent)
+            exponent->SetText(QString::number(unit));
+    }
     if (sign) {
         if (value.ToFloat() == 0)
             sign->clear();
@@ -45,7 +67,7 @@ void TfrmMain::ShowValue(TValEdit* field, const TVexoValue& value)
 
 void TfrmMain::ShowParameter(int channel, int index)
 {
-    if (channel < 1 || channel > ChannelCount)
+    if (!FParadigm || channel < 1 || channel > ChannelCount)
         return;
     const TChannelSettings& settings = Paradigm().Channel(channel).Settings;
     switch (index) {
@@ -156,7 +178,7 @@ void TfrmMain::FocusPastParameterPanel()
 {
     QWidget* candidate = PanelParameters->nextInFocusChain();
     while (candidate && candidate != PanelParameters) {
-        if (candidate->parentWidget() == centralWidget() && candidate != PanelParameters && candidate->isVisible()
+        if (candidate->parentWidget() == Controls && candidate != PanelParameters && candidate->isVisible()
             && candidate->isEnabled() && !PanelParameters->isAncestorOf(candidate)
             && candidate->focusPolicy() != Qt::NoFocus) {
             candidate->setFocus(Qt::TabFocusReason);

@@ -12,6 +12,7 @@
 #include "CommUnit.h"
 #include "KelvorApplication.h"
 #include "UserDialogs.h"
+#include "ValEdit.h"
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), FDialogs(std::make_shared<TUserDialogs>())
 {
@@ -34,26 +35,26 @@ void TfrmMain::showEvent(QShowEvent* event)
     if (FShown)
         return;
     FShown = true;
-    // The first refresh runs once the window is on the screen, so that the
-    // operator sees the window (and its busy cursor) while the console
-    // connects and reads the device.
-    QTimer::singleShot(0, this, &TfrmMain::FormShow);
+    FormShow();
 }
 
+// The link exists from the first showing on. The first refresh runs once the
+// window is on the screen, so that the operator sees the window (and its busy
+// cursor) while the console connects and reads the device.
 void TfrmMain::FormShow()
 {
-    if (frmComm)
-        return;
     frmComm = new TfrmComm(this);
     connect(frmComm, &TfrmComm::ConnectionLost, this, &TfrmMain::ConnectionLost);
     if (ConfigureLink)
         ConfigureLink(*frmComm);
     FParadigm->SetLink(frmComm);
-    try {
-        RefreshConnection();
-    } catch (const EKelvorError& error) {
-        TKelvorApplication::ReportError(error.Message());
-    }
+    QTimer::singleShot(0, this, [this] {
+        try {
+            RefreshConnection();
+        } catch (const EKelvorError& error) {
+            TKelvorApplication::ReportError(error.Message());
+        }
+    });
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -64,6 +65,15 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 void TfrmMain::FormDestroy()
 {
+    // The fields must not redraw from a model that is going away.
+    for (auto& row : ParameterEdits)
+        for (TMantisaEdit* field : row)
+            if (field)
+                field->OnExit = nullptr;
+    for (auto& row : ExponentEdits)
+        for (TExponentEdit* field : row)
+            if (field)
+                field->OnExit = nullptr;
     if (frmComm) {
         frmComm->Comm32->Close();
         QCoreApplication::processEvents();
@@ -100,6 +110,8 @@ QString TfrmMain::PortText() const
 void TfrmMain::ConnectionLost(bool raisedInDialogue)
 {
     ShowConnectionState();
+    // The message box waits for the operator; it opens once the line event
+    // that brought the news has been handled.
     if (!raisedInDialogue)
-        TKelvorApplication::ReportError(TfrmComm::LostMessage());
+        QTimer::singleShot(0, this, [] { TKelvorApplication::ReportError(TfrmComm::LostMessage()); });
 }

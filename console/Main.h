@@ -81,7 +81,10 @@ public:
     void SaveParadigmToFile(const QString& fileName);
     void LoadParadigmFromFile(const QString& fileName);
 
-    // Controls, exposed for the tests that drive the window.
+    // Controls, exposed for the tests that drive the window. All of them lie
+    // on the Controls plane, under the cover panel.
+    QWidget* Controls = nullptr;
+    QPushButton* btnRefresh = nullptr;
     TPowerSwitch* SwitchPower = nullptr;
     QLabel* lblEnable = nullptr;
     TModeComboBox* ModeLists[ChannelCount + 1] = {};

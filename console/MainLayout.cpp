@@ -43,9 +43,15 @@ void TfrmMain::FormCreate()
     setObjectName(QStringLiteral("frmMain"));
     menuBar()->setNativeMenuBar(false);
 
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("ClientArea"));
-    setCentralWidget(client);
+    auto* clientArea = new QWidget(this);
+    clientArea->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(clientArea);
+    // Every control sits on one plane under the cover panel, so that the
+    // cover can switch them all off at once while no device is connected.
+    Controls = new QWidget(clientArea);
+    Controls->setObjectName(QStringLiteral("Controls"));
+    Controls->setGeometry(0, 0, WindowWidth, WindowHeight);
+    QWidget* client = Controls;
 
     BuildMenus();
     // Creation order is the keyboard's tab order: the power switch and the
@@ -203,7 +209,7 @@ void TfrmMain::BuildMenus()
 
 void TfrmMain::BuildTopRow()
 {
-    QWidget* client = centralWidget();
+    QWidget* client = Controls;
     lblEnable = MakeLabel(QStringLiteral("Enable"), client, EnableLabelLeft, EnableLabelTop);
     SwitchPower = new TPowerSwitch(client);
     SwitchPower->setObjectName(QStringLiteral("SwitchPower"));
@@ -231,7 +237,7 @@ void TfrmMain::BuildTopRow()
 
 void TfrmMain::BuildParameterPanel()
 {
-    QWidget* client = centralWidget();
+    QWidget* client = Controls;
     auto* panel = new QFrame(client);
     panel->setObjectName(QStringLiteral("PanelParameters"));
     panel->setFrameShape(QFrame::Panel);
@@ -265,6 +271,10 @@ void TfrmMain::BuildParameterPanel()
     cboStoreMode->setGeometry(StoreModeLeft, StoreModeTop, StoreModeWidth, StoreModeHeight);
     cboStoreMode->setCurrentIndex(-1);
     connect(cboStoreMode, &QComboBox::activated, this, &TfrmMain::cboStoreModeClick);
+    btnRefresh = new QPushButton(QStringLiteral("Refresh"), client);
+    btnRefresh->setObjectName(QStringLiteral("btnRefresh"));
+    btnRefresh->hide();
+    connect(btnRefresh, &QPushButton::clicked, this, &TfrmMain::RefreshConnection);
     btnStore = new QPushButton(QStringLiteral("Store"), panel);
     btnStore->setObjectName(QStringLiteral("btnStore"));
     btnStore->setGeometry(StoreButtonLeft, StoreButtonTop, StoreButtonWidth, StoreButtonHeight);
@@ -334,7 +344,7 @@ void TfrmMain::BuildParameterGrid()
 
 void TfrmMain::BuildLinkPanel()
 {
-    QWidget* client = centralWidget();
+    QWidget* client = Controls;
     auto* panel = new QFrame(client);
     panel->setObjectName(QStringLiteral("PanelLinks"));
     panel->setFrameShape(QFrame::Panel);
@@ -374,7 +384,7 @@ void TfrmMain::BuildLinkPanel()
 
 void TfrmMain::BuildParadigmBox()
 {
-    GroupBox2 = new QGroupBox(QStringLiteral("Paradigm"), centralWidget());
+    GroupBox2 = new QGroupBox(QStringLiteral("Paradigm"), Controls);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(ParadigmBoxLeft, ParadigmBoxTop, ParadigmBoxWidth, ParadigmBoxHeight);
     for (int n = 1; n <= ChannelCount; ++n) {
@@ -407,6 +417,7 @@ void TfrmMain::BuildStatusBar()
 void TfrmMain::BuildCover()
 {
     auto* cover = new QLabel(centralWidget());
+    cover->setFocusPolicy(Qt::NoFocus);
     cover->setObjectName(QStringLiteral("PanelCover"));
     // The text carries a CR LF between its two lines; a label breaks on the LF.
     cover->setText(QString(CoverText).remove(QLatin1Char('\r')));

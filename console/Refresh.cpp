@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
@@ -18,6 +19,9 @@ void TfrmMain::RefreshConnection()
     if (!frmComm)
         return;
     TBusyCursor busy;
+    // Whoever waits for the refresh learns that it ended, also when an
+    // error ended it.
+    auto finished = qScopeGuard([this] { emit RefreshFinished(); });
     if (frmComm->FPort <= 0) {
         QElapsedTimer connecting;
         connecting.start();
@@ -38,7 +42,6 @@ void TfrmMain::RefreshConnection()
         }
         ShowParadigmNumber();
     }
-    emit RefreshFinished();
 }
 
 // Cover panel, menu entries and the port panel follow the connection. The
@@ -50,6 +53,9 @@ void TfrmMain::ShowConnectionState()
     PanelCover->setVisible(!connected);
     if (!connected)
         PanelCover->raise();
+    // Behind the cover nothing may take keys: a control there would only
+    // talk to a port that is not open.
+    Controls->setEnabled(connected);
     Paradigm1->menuAction()->setVisible(connected);
     ShowMonitor1->setVisible(connected);
     PrintSetup1->setVisible(connected);

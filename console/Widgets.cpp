@@ -86,7 +86,7 @@ void TModeComboBox::DrawItem(QPainter& painter, const QRect& rect, int index, bo
     const QPixmap picture = Pictures::Mode(index);
     const int width = qMin(picture.width(), rect.width() - 4);
     painter.drawPixmap(QRect(rect.left() + 2, rect.top() + 2, width, picture.height()), picture);
-    QRect textRect = rect.adjusted(1, 2, -1, -2);
+    QRect textRect = rect.adjusted(2, 2, -2, -2);
     textRect.setTop(rect.top() + 20);
     // The largest font up to 11 pixels in which the whole name fits.
     QFont font = painter.font();

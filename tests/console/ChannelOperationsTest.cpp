@@ -1,5 +1,6 @@
 // Channel operations from the window: power switch, channel buttons, modes,
 // shapes, triggers, the link matrix and the store mode, judged on the wire.
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
@@ -42,6 +43,31 @@ TEST_F(ChannelOperationsTest, ModeChangesSendOnlyRealChanges)
     Choose(Main->ModeLists[5], 4);
     EXPECT_EQ(Wire().front(), "MT5R");
     EXPECT_EQ(Main->ModeLists[5]->currentIndex(), 0);
+}
+
+// The operator's way: a click opens the list, and an item is picked in the
+// open list. The arrow keys do nothing in the closed mode list.
+TEST_F(ChannelOperationsTest, ModeListTakesClicksAndIgnoresArrows)
+{
+    Start();
+    auto* list = qobject_cast<QComboBox*>(WidgetAt(150 + 30, 42 + 25));
+    ASSERT_EQ(list, Main->ModeLists[2]);
+    ClearWire();
+    Click(list);
+    QAbstractItemView* popup = list->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(popup->window()));
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Return);
+    EXPECT_EQ(Wire(), (std::vector<std::string>{"MG2R", "GCR"}));
+    EXPECT_EQ(Main->ModeLists[2]->currentIndex(), 2);
+
+    ClearWire();
+    list->setFocus();
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Left, Qt::Key_Right})
+        QTest::keyClick(list, key);
+    EXPECT_TRUE(Wire().empty());
+    EXPECT_EQ(Main->ModeLists[2]->currentIndex(), 2);
 }
 
 TEST_F(ChannelOperationsTest, PowerSwitchAndChannelButtons)

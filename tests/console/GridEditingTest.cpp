@@ -2,6 +2,7 @@
 // the focus lands, and what the fields show afterwards.
 #include <QApplication>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTest>
 
 #include "ConsoleFixture.h"
@@ -118,6 +119,14 @@ TEST_F(GridEditingTest, ArrowKeysWrapAcrossChannelsAndRows)
     EXPECT_EQ(QApplication::focusWidget(), Main->ShapeLists[4]);
     Press(Qt::Key_Left);
     EXPECT_EQ(QApplication::focusWidget(), Main->ShapeLists[3]);
+    Press(Qt::Key_Left);
+    Press(Qt::Key_Left);
+    Press(Qt::Key_Left);
+    EXPECT_EQ(QApplication::focusWidget(), Main->ShapeLists[1]); // nothing left of channel 1
+    FocusOn(Main->ParameterEdits[8][5]);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Right);
+    EXPECT_EQ(QApplication::focusWidget(), Main->ShapeLists[8]); // nothing right of channel 8
     // A row the target channel lacks keeps the focus where it is.
     FocusOn(Main->ParameterEdits[8][7]);
     Press(Qt::Key_Right);
@@ -148,6 +157,7 @@ TEST_F(GridEditingTest, RefusalIsShownAndTheFieldKeepsTheModelValue)
 TEST_F(GridEditingTest, CommaLocaleShowsCommasAndSendsFullStops)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    auto restoreLocale = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
     TConsoleSetup setup;
     StartSimulator(setup.simOptions);
     sim::SimState state = sim::factoryState();
@@ -164,5 +174,4 @@ TEST_F(GridEditingTest, CommaLocaleShowsCommasAndSendsFullStops)
     Press(Qt::Key_Return);
     EXPECT_EQ(Wire(), std::vector<std::string>{"D1+002.5E-3R"});
     EXPECT_EQ(Main->ParameterEdits[1][1]->text(), QStringLiteral("2,5"));
-    QLocale::setDefault(QLocale::c());
 }

@@ -91,12 +91,28 @@ TEST_F(LayoutTest, WindowHoldsEveryControlAtItsPlace)
         for (int k = 1; k <= 12; ++k) {
             TSpeedButtonEX* button = Main->LinkButtons[r][k];
             EXPECT_EQ(Geometry(button, Main->PanelLinks), QRect((k - 1) * 18 + 3, (r - 1) * 18 + 3, 18, 18));
-            EXPECT_EQ(button->isEnabled(), r != k);
+            EXPECT_EQ(button->isEnabledTo(Main->Controls), r != k);
             EXPECT_EQ(button->toolTip(), r == k ? QString() : QStringLiteral("%1->%2").arg(r).arg(k));
         }
     }
     EXPECT_EQ(Main->StatusPanels[0]->width(), 550);
     EXPECT_EQ(Main->StatusPanels[1]->width(), 150);
+}
+
+// The window's position and the print scale are kept between runs.
+TEST_F(LayoutTest, PositionAndPrintScaleAreKept)
+{
+    TConsoleSetup setup;
+    setup.startSimulator = false;
+    Start(setup);
+    Main->ScaleItems[0]->trigger();
+    Main->move(40, 30);
+    Main->close();
+    Main.reset();
+    Start(setup);
+    EXPECT_TRUE(Main->ScaleItems[0]->isChecked());
+    EXPECT_EQ(Main->pos(), QPoint(40, 30));
+    Main->ScaleItems[2]->trigger();
 }
 
 TEST_F(LayoutTest, MenusCarryTheirEntriesAndShortcuts)
@@ -129,6 +145,9 @@ TEST_F(LayoutTest, WithoutDeviceTheCoverShowsAndShortcutsStillAct)
     Start(setup);
     EXPECT_TRUE(Main->PanelCover->isVisible());
     EXPECT_EQ(WidgetAt(300, 200), Main->PanelCover);
+    // Nothing behind the cover takes keys or clicks.
+    EXPECT_FALSE(Main->SwitchPower->isEnabled());
+    EXPECT_FALSE(Main->ParameterEdits[1][1]->isEnabled());
     EXPECT_EQ(Main->PortText(), QStringLiteral("Connection: Unavilable"));
     EXPECT_FALSE(Main->Paradigm1->menuAction()->isVisible());
     EXPECT_FALSE(Main->ShowMonitor1->isVisible());

@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QApplication>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTest>
 #include <QToolButton>
 
@@ -85,10 +87,77 @@ TEST_F(RefreshTest, StartUpReadsTheDeviceAndShowsEveryField)
     EXPECT_EQ(Main->LinkButtons[1][12]->Tag, 3);
     EXPECT_EQ(Main->LinkButtons[1][2]->Tag, 1);
     EXPECT_EQ(Main->cboStoreMode->currentText(), QStringLiteral("Mem"));
+    // Every channel and every cell holds what the device holds.
+    const sim::SimParadigm& device = Sim->state().cur();
+    for (int n = 1; n <= 9; ++n) {
+        const TChannel& channel = model.Channel(n);
+        const sim::SimChannel& expected = device.channels[n - 1];
+        EXPECT_EQ(ModeLetter(channel.Mode), QLatin1Char(expected.mode)) << n;
+        EXPECT_EQ(Main->ModeLists[n]->currentIndex(), channel.Mode) << n;
+        EXPECT_EQ(channel.Settings.Duration.ToDeviceText().toStdString(), expected.duration) << n;
+        EXPECT_EQ(channel.Settings.Interval.ToDeviceText().toStdString(), expected.interval) << n;
+        EXPECT_EQ(channel.Settings.Delay.ToDeviceText().toStdString(), expected.delay) << n;
+        EXPECT_EQ(channel.Settings.PulseCount.ToDeviceText().toStdString(), expected.pulseCount) << n;
+        EXPECT_EQ(channel.Settings.Voltage.ToDeviceText().toStdString(), expected.voltage) << n;
+        EXPECT_EQ(channel.Settings.DeltaV.ToDeviceText().toStdString(), expected.deltaV) << n;
+        if (n < 9)
+            EXPECT_EQ(Main->ShapeLists[n]->currentIndex(), QStringLiteral("MBR").indexOf(QLatin1Char(expected.shape)));
+        for (int k = 1; k <= 12; ++k) {
+            const char cell = device.links[n - 1][k - 1];
+            const int state = cell == '+' ? 1 : cell == '*' ? 2 : 0;
+            EXPECT_EQ(model.Links[n][k], state) << n << "->" << k;
+            EXPECT_EQ(Main->LinkButtons[n][k]->Tag, state + 1) << n << "->" << k;
+        }
+    }
     for (int n = 1; n <= 9; ++n) {
         EXPECT_EQ(Main->ParadigmButtons[n]->isChecked(), n == 3);
         EXPECT_EQ(Main->MenuCopyToParadigmItems[n]->isEnabled(), n != 3);
     }
+}
+
+// Values the device writes with another exponent than the field has are
+// shown as their number, not as a bare mantissa a thousand times off.
+TEST_F(RefreshTest, EngineeringEchoesAreShownInTheFieldsUnits)
+{
+    TConsoleSetup setup;
+    StartSimulator(setup.simOptions);
+    sim::SimState state = sim::factoryState();
+    state.cur().channels[0].pulseCount = "+12.00E+3";
+    state.cur().channels[0].interval = "+2.000E+3";
+    state.cur().channels[0].voltage = "-500.0E-3";
+    state.cur().channels[1].deltaV = "+125.0E-3";
+    Sim->setState(state);
+    setup.startSimulator = false;
+    Start(setup);
+    EXPECT_EQ(Main->ParameterEdits[1][4]->text(), QStringLiteral("12000"));
+    EXPECT_EQ(Main->ParameterEdits[1][3]->text(), QStringLiteral("2000"));
+    EXPECT_EQ(Main->ExponentEdits[1][3]->text(), QStringLiteral("0"));
+    EXPECT_EQ(Main->ParameterEdits[1][5]->text(), QStringLiteral("0.5"));
+    EXPECT_EQ(Main->SignLabels[1][5]->text(), QStringLiteral("-"));
+    EXPECT_EQ(Main->ParameterEdits[2][7]->text(), QStringLiteral("0.125"));
+    // Sending a shown value back gives the device the same number.
+    Click(Main->ParameterEdits[1][5]);
+    ClearWire();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(Wire(), std::vector<std::string>{"V1-000.5E+0R"});
+    EXPECT_EQ(Sim->state().cur().channels[0].voltage, "-500.0E-3");
+}
+
+// An error raised inside an operation (here a reply whose length field is
+// not a number) is shown, and the console carries on.
+TEST_F(RefreshTest, ErrorsEndTheOperationAndTheConsoleCarriesOn)
+{
+    Start();
+    Sim->setBadLength(true);
+    PressF5();
+    ASSERT_FALSE(Errors().isEmpty());
+    EXPECT_TRUE(Errors().first().endsWith(QStringLiteral("is not a valid integer value"))) << Errors().first().toStdString();
+    Sim->setBadLength(false);
+    Errors().clear();
+    PressF5();
+    PressF5(); // the first refresh drains what the broken reply left behind
+    EXPECT_TRUE(Errors().isEmpty());
+    EXPECT_EQ(Main->Paradigm().Number, 1);
 }
 
 TEST_F(RefreshTest, PortNamedOnTheCommandLineIsShownAsComOrUsb)
@@ -181,7 +250,13 @@ TEST_F(RefreshTest, SilentDeviceAtStartLeavesTheConsoleUsable)
     TConsoleSetup setup;
     setup.simOptions.silent = true;
     setup.dialogueTimeoutMs = 300;
+    // The window keeps being served while the requests wait: a timer ticks.
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(20);
     Start(setup);
+    EXPECT_GT(ticks, 10);
     EXPECT_EQ(Main->Paradigm().Number, 0);
     EXPECT_TRUE(Main->Paradigm().Channel(1).Settings.Duration.IsUnset());
     EXPECT_EQ(Main->ParameterEdits[1][1]->text(), QStringLiteral("0"));
