@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "KelvorErrors.h"
+#include "UserDialogs.h"
 
 std::function<void(const QString&)> TKelvorApplication::ErrorReporter;
 
@@ -15,8 +16,10 @@ void TKelvorApplication::ReportError(const QString& message)
         ErrorReporter(message);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, applicationName(), message, QMessageBox::Ok, activeWindow());
+    QWidget* active = activeWindow();
+    QMessageBox box(QMessageBox::Critical, applicationName(), message, QMessageBox::Ok, active);
     box.exec();
+    ReturnFocusTo(active);
 }
 
 bool TKelvorApplication::notify(QObject* receiver, QEvent* event)

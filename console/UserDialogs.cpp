@@ -5,18 +5,30 @@
 #include <QMessageBox>
 #include <QStringList>
 
+// Without a window manager nobody gives the keyboard back to the window
+// once a modal box has closed; the window takes it back itself, so that the
+// operator's next shortcut reaches it.
+void ReturnFocusTo(QWidget* parent)
+{
+    if (parent && parent->window()->isVisible())
+        parent->window()->activateWindow();
+}
+
 bool TUserDialogs::Confirm(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
                     QMessageBox::Ok | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok;
+    const bool confirmed = box.exec() == QMessageBox::Ok;
+    ReturnFocusTo(parent);
+    return confirmed;
 }
 
 void TUserDialogs::ShowError(QWidget* parent, const QString& message)
 {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), message, QMessageBox::Ok, parent);
     box.exec();
+    ReturnFocusTo(parent);
 }
 
 QString ToQtFilter(const QString& filter)
@@ -41,9 +53,9 @@ QString RunFileDialog(QWidget* parent, const TFileDialogOptions& options, QFileD
     // bare X server.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    ReturnFocusTo(parent);
+    return chosen ? dialog.selectedFiles().constFirst() : QString();
 }
 
 } // namespace

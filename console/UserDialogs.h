@@ -25,5 +25,8 @@ public:
     virtual QString AskOpenFileName(QWidget* parent, const TFileDialogOptions& options);
 };
 
+// Gives the keyboard back to parent's window after a modal box closed.
+void ReturnFocusTo(QWidget* parent);
+
 // Turns the "Name|*.ext|Name|*.*" filter form into the toolkit's form.
 QString ToQtFilter(const QString& filter);
