@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "ConsoleFixture.h"
+#include "Pictures.h"
 #include "Widgets.h"
 
 class ChannelOperationsTest : public ConsoleFixture {
@@ -78,8 +79,11 @@ TEST_F(ChannelOperationsTest, PowerSwitchAndChannelButtons)
     Click(Main->SwitchPower);
     ASSERT_TRUE(WaitForWire(1));
     EXPECT_EQ(Wire(), std::vector<std::string>{"O"});
-    for (int n = 1; n <= 9; ++n)
+    const QImage offPicture = Pictures::Channel(false).toImage();
+    for (int n = 1; n <= 9; ++n) {
         EXPECT_EQ(Main->ChannelButtons[n]->toolTip(), QStringLiteral("Disabled"));
+        EXPECT_EQ(Main->ChannelButtons[n]->icon().pixmap(18, 18).toImage(), offPicture);
+    }
     // While the power is off a channel button does nothing.
     ClearWire();
     Click(Main->ChannelButtons[3]);
@@ -101,6 +105,7 @@ TEST_F(ChannelOperationsTest, PowerSwitchAndChannelButtons)
     Click(Main->ChannelButtons[3]);
     EXPECT_EQ(Wire(), (std::vector<std::string>{"MF3R", "GCR"}));
     EXPECT_EQ(Main->ChannelButtons[3]->toolTip(), QStringLiteral("Enabled"));
+    EXPECT_EQ(Main->ChannelButtons[3]->icon().pixmap(18, 18).toImage(), Pictures::Channel(true).toImage());
 }
 
 TEST_F(ChannelOperationsTest, TriggerShapeAndStoreCommands)
