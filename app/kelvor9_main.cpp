@@ -39,6 +39,7 @@ int main(int argc, char** argv)
     TKelvorApplication app(argc, argv);
     TKelvorApplication::setApplicationName(QStringLiteral("Kelvor9"));
     TKelvorApplication::setOrganizationName(QStringLiteral("Kelvor9"));
+    app.setProperty("HelpFile", QStringLiteral("Kelvor8.hlp"));
 
     TfrmMain frmMain;
     TAboutBox aboutBox(&frmMain);

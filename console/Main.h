@@ -48,6 +48,7 @@ public:
     TfrmComm* Comm() const { return frmComm; }
     Tparadigm& Paradigm() { return *FParadigm; }
     TVexoValue EditValue;
+    QString HelpFile; // the help file beside the program
 
     // --- Refresh, device state and device replies
     void RefreshConnection();

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeySequence>
@@ -92,6 +93,7 @@ void TfrmMain::FormCreate()
         ChannelLabels[n] = MakeLabel(QString::number(n), client, ChannelLabelLeft(n), ChannelLabelTop);
     }
     FParadigm = std::make_unique<Tparadigm>();
+    HelpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/Kelvor8.hlp");
     BuildCover();
     SetTabOrder();
     RowLabels[7]->setText(QStringLiteral("\u0394V"));
