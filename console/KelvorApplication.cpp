@@ -3,15 +3,28 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "CommUnit.h"
 #include "KelvorErrors.h"
 #include "UserDialogs.h"
 
 std::function<void(const QString&)> TKelvorApplication::ErrorReporter;
+QPointer<TfrmComm> TKelvorApplication::FLink;
+
+void TKelvorApplication::SetLink(TfrmComm* link)
+{
+    FLink = link;
+}
 
 TKelvorApplication::TKelvorApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 void TKelvorApplication::ReportError(const QString& message)
 {
+    if (FLink && FLink->ExchangeOutstanding()) {
+        QObject::connect(
+            FLink.data(), &TfrmComm::ExchangeEnded, qApp, [message] { ReportError(message); },
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+        return;
+    }
     if (ErrorReporter) {
         ErrorReporter(message);
         return;

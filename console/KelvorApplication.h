@@ -4,7 +4,10 @@
 // error, a file that cannot be read) ends that operation and its message
 // is shown in an error box; the console keeps running.
 #include <QApplication>
+#include <QPointer>
 #include <functional>
+
+class TfrmComm;
 
 class TKelvorApplication : public QApplication {
     Q_OBJECT
@@ -16,6 +19,14 @@ public:
     // it to collect the messages instead of opening boxes.
     static std::function<void(const QString&)> ErrorReporter;
     static void ReportError(const QString& message);
+
+    // While the link waits for a reply the operator's input is held back, so
+    // a box opened then could never be answered: a message that comes up
+    // during an exchange is shown once the exchange has ended.
+    static void SetLink(TfrmComm* link);
+
+private:
+    static QPointer<TfrmComm> FLink;
 };
 
 // Shows the busy cursor for the lifetime of the object, and restores the

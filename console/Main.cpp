@@ -44,6 +44,7 @@ void TfrmMain::showEvent(QShowEvent* event)
 void TfrmMain::FormShow()
 {
     frmComm = new TfrmComm(this);
+    TKelvorApplication::SetLink(frmComm);
     connect(frmComm, &TfrmComm::ConnectionLost, this, &TfrmMain::ConnectionLost);
     if (ConfigureLink)
         ConfigureLink(*frmComm);

@@ -109,7 +109,10 @@ void TfrmComm::WaitForWake(int ms)
     deadline.start(ms);
     QEventLoop* outer = FWaitLoop;
     FWaitLoop = &loop;
-    loop.exec(FExchange ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
+    // Once the application is quitting every event loop returns at once
+    // (-1): the waits then give up instead of spinning to their deadlines.
+    if (loop.exec(FExchange ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents) == -1)
+        FQuitting = true;
     FWaitLoop = outer;
 }
 
@@ -124,7 +127,7 @@ void TfrmComm::Wait(double seconds)
     QElapsedTimer clock;
     clock.start();
     const qint64 total = qint64(seconds * 1000.0);
-    for (qint64 left = total; left > 0; left = total - clock.elapsed())
+    for (qint64 left = total; left > 0 && !FQuitting; left = total - clock.elapsed())
         WaitForWake(int(left));
 }
 
@@ -326,7 +329,10 @@ QString TfrmComm::AwaitReply(qint64 startedMs, const QElapsedTimer& clock)
             return {};
         if (FReady && state == Header) {
             // Bytes before "<" are dropped, but only while a whole header may wait.
-            for (int waiting = Comm32->InQueCount(); waiting >= 5; --waiting) {
+            // The queue is asked again on every pass: logging a dropped byte
+            // serves events, which may take the receive event of bytes that
+            // arrive meanwhile.
+            while (Comm32->InQueCount() >= 5) {
                 if (CommReceive(1) != QLatin1String("<"))
                     continue;
                 const QString field = CommReceive(4);
@@ -353,7 +359,7 @@ QString TfrmComm::AwaitReply(qint64 startedMs, const QElapsedTimer& clock)
                 return CutAtZero(payload);
         }
         const qint64 left = startedMs + FDialogueTimeoutMs - clock.elapsed();
-        if (left <= 0)
+        if (left <= 0 || FQuitting)
             return {};
         WaitForWake(int(left));
     }

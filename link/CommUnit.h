@@ -115,6 +115,7 @@ private:
     bool FExchange = false;
     bool FLostInExchange = false;
     QEventLoop* FWaitLoop = nullptr;
+    bool FQuitting = false; // the application is quitting: waits end at once
     std::optional<QStringList> FArguments;
     std::optional<QString> FPortFolder;
     QString FSysfsRoot = QStringLiteral("/sys");

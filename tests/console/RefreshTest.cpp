@@ -12,6 +12,7 @@
 
 #include "CommUnit.h"
 #include "ConsoleFixture.h"
+#include "KelvorApplication.h"
 #include "ValEdit.h"
 #include "Widgets.h"
 
@@ -158,6 +159,25 @@ TEST_F(RefreshTest, ErrorsEndTheOperationAndTheConsoleCarriesOn)
     PressF5(); // the first refresh drains what the broken reply left behind
     EXPECT_TRUE(Errors().isEmpty());
     EXPECT_EQ(Main->Paradigm().Number, 1);
+}
+
+// A message raised while the link waits for a reply would open a box that
+// could not be answered (the operator's input waits until the exchange
+// ends): it is shown once the exchange has ended.
+TEST_F(RefreshTest, MessagesDuringAnExchangeWaitForItsEnd)
+{
+    Start();
+    Sim->setDelayMs(300);
+    QStringList seenDuringExchange;
+    QTimer::singleShot(100, [this, &seenDuringExchange] {
+        ASSERT_TRUE(Main->Comm()->ExchangeOutstanding());
+        TKelvorApplication::ReportError(QStringLiteral("raised meanwhile"));
+        seenDuringExchange = Errors();
+    });
+    Main->btnStore->click();
+    EXPECT_TRUE(seenDuringExchange.isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([] { return !Errors().isEmpty(); }, 2000));
+    EXPECT_EQ(Errors(), QStringList{QStringLiteral("raised meanwhile")});
 }
 
 TEST_F(RefreshTest, PortNamedOnTheCommandLineIsShownAsComOrUsb)

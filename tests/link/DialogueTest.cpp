@@ -61,6 +61,49 @@ TEST(Dialogue, ReadsTheReplyFrameByItsRules)
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("E")), QStringLiteral("OK.") + QString::fromStdString(big));
 }
 
+// The rest of a reply frame arrives while the dialogue logs a byte it drops
+// before the "<" (logging serves events, which takes the arrival's event).
+// The dialogue must still see those bytes instead of waiting for its deadline.
+TEST(Dialogue, BytesArrivingWhileADroppedByteIsLoggedAreNotMissed)
+{
+    struct TDelayingView : TTrafficView {
+        TScriptedDevice* Device = nullptr;
+        int* Arrivals = nullptr;
+        bool Armed = true;
+        bool IsShowing() const override { return true; }
+        void AppendEntry(const QString& entry, bool sent) override
+        {
+            if (sent || !Armed || !entry.endsWith(QStringLiteral(":.....=")))
+                return;
+            Armed = false;
+            // The rest of the frame arrives, and its arrival is handled here,
+            // inside the logging of the dropped byte.
+            const int before = *Arrivals;
+            Device->Write("4OK.M");
+            WaitUntil([this, before] { return *Arrivals > before; }, 2000);
+        }
+    };
+    LinkOnDevice rig([](const std::string& text) { return text == "GTR" ? std::string("=<000") : std::string(); },
+                     false);
+    rig.Link.SetDialogueTimeoutMs(5000);
+    int arrivals = 0;
+    const auto handler = rig.Link.Comm32->OnRxChar;
+    rig.Link.Comm32->OnRxChar = [&](TComm* port, int count) {
+        ++arrivals;
+        handler(port, count);
+    };
+    TDelayingView view;
+    view.Device = &rig.Device;
+    view.Arrivals = &arrivals;
+    rig.Link.AttachView(&view);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("GT")), QStringLiteral("OK.M"));
+    EXPECT_FALSE(view.Armed);
+    EXPECT_LT(clock.elapsed(), 5000) << "the dialogue waited for its deadline";
+    rig.Link.AttachView(nullptr);
+}
+
 TEST(Dialogue, NoAnswerGivesAnEmptyReplyAfterTheTimeout)
 {
     LinkOnDevice rig([](const std::string&) { return std::string(); }, false);
