@@ -56,12 +56,18 @@ QByteArray Text(const Tparadigm& paradigm)
         lines << QStringLiteral("DeltaV") + c + QLatin1Char('=') + s.DeltaV.ToDeviceText();
     }
     lines << QStringLiteral("StoreMode=") + QLatin1Char(paradigm.StoreMode);
+    // A value never read from the device holds NUL characters, and a device
+    // may send any byte: control characters are written as blanks, so that
+    // every entry stays on its own line.
     QByteArray text;
-    for (const QString& line : lines)
-        text += line.toLatin1() + "\r\n";
-    // A value never read from the device holds NUL characters; the file is
-    // text, so they are written as blanks.
-    text.replace('\0', ' ');
+    for (const QString& line : lines) {
+        QByteArray bytes = line.toLatin1();
+        for (char& c : bytes) {
+            if (static_cast<unsigned char>(c) < 0x20)
+                c = ' ';
+        }
+        text += bytes + "\r\n";
+    }
     return text;
 }
 

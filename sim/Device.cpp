@@ -109,9 +109,23 @@ std::string Device::execute(std::string_view cmd)
 
 void Device::executeBatch(std::string_view body)
 {
-    // Duration and interval are checked against each other only once the whole
-    // batch is in, so their order inside the batch does not matter.
+    // Duration and interval are checked against each other only once the
+    // channel's part of the batch is in, so their order inside the batch does
+    // not matter. A command that changes which paradigm is current ("Y", "C",
+    // "E") closes the check first, so that it always judges the paradigm the
+    // values went into and a copy never carries an unchecked channel.
     std::map<int, SimChannel> before;
+    auto checkPending = [&] {
+        for (const auto& [n, old] : before) {
+            SimChannel& c = state_.cur().channels[n - 1];
+            if (numberOf(c.duration) > numberOf(c.interval)) {
+                note("batch: channel " + std::to_string(n) + " duration longer than interval, both kept as before");
+                c.duration = old.duration;
+                c.interval = old.interval;
+            }
+        }
+        before.clear();
+    };
     bool modeSeen = false;
     for (const BatchItem& item : splitBatch(body)) {
         if (!item.wellFormed) {
@@ -123,6 +137,8 @@ void Device::executeBatch(std::string_view body)
             continue;
         }
         char letter = item.text[0];
+        if (letter == 'Y' || letter == 'C' || letter == 'E')
+            checkPending();
         if (letter == 'D' || letter == 'I') {
             int n = channelOf(item.text[1]);
             before.try_emplace(n, state_.cur().channels[n - 1]);
@@ -133,14 +149,7 @@ void Device::executeBatch(std::string_view body)
         else if (letter == 'M')
             modeSeen = true;
     }
-    for (const auto& [n, old] : before) {
-        SimChannel& c = state_.cur().channels[n - 1];
-        if (numberOf(c.duration) > numberOf(c.interval)) {
-            note("batch: channel " + std::to_string(n) + " duration longer than interval, both kept as before");
-            c.duration = old.duration;
-            c.interval = old.interval;
-        }
-    }
+    checkPending();
     // A batch of mode commands is how the console switches the outputs on.
     if (modeSeen)
         state_.outputsOn = true;

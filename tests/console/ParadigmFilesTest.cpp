@@ -151,6 +151,19 @@ TEST_F(ParadigmFilesTest, SavedParadigmLoadsBackIntoAnotherParadigm)
     EXPECT_EQ(Main->cboStoreMode->currentText(), QStringLiteral("Save"));
 }
 
+// Whatever bytes the device sent, each entry stays on its own line.
+TEST_F(ParadigmFilesTest, ControlCharactersFromTheDeviceAreSavedAsBlanks)
+{
+    Start();
+    Main->Paradigm().Channel(2).Settings.Duration.SetFromText(QStringLiteral("\n1.000E\r3"));
+    const QString fileName = FilePath(QStringLiteral("odd.kr9"));
+    SaveAs(fileName);
+    const QByteArray text = ReadAll(fileName);
+    EXPECT_EQ(text.count("\r\n"), 93);
+    EXPECT_EQ(text.count('\n'), 93);
+    EXPECT_TRUE(text.contains("Duration2= 1.000E 3\r\n"));
+}
+
 // Keys in other letter case, a key twice, blanks around "=", a missing key,
 // links on the diagonal and in column C, a quoted file name.
 TEST_F(ParadigmFilesTest, LoadBuildsTheBatchByKeyLookup)

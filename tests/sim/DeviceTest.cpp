@@ -189,6 +189,24 @@ TEST_F(DeviceTest, BatchChecksDurationAgainstIntervalAtTheEnd)
     EXPECT_EQ(channel(2).delay, "+1.000E-3");
 }
 
+// A change of paradigm inside a batch closes the check of the channels
+// changed so far: it judges (and restores) the paradigm they went into.
+TEST_F(DeviceTest, BatchChecksEachParadigmItChanged)
+{
+    run("Y1");
+    device.executeBatch("D1+12000E-3Y2");
+    EXPECT_EQ(state.paradigms[0].channels[0].duration, "+1.000E-3");
+    EXPECT_EQ(state.current, 2);
+    run("Y1");
+    device.executeBatch("D1+12000E-3C12");
+    EXPECT_EQ(state.paradigms[1].channels[0].duration, "+1.000E-3") << "the copy carried an unchecked value";
+    state = sim::factoryState();
+    device.executeBatch("D1+15.00E-3Y2D1+30.00E-3");
+    EXPECT_EQ(state.paradigms[0].channels[0].duration, "+1.000E-3");
+    EXPECT_EQ(state.paradigms[1].channels[0].interval, "+20.00E-3");
+    EXPECT_EQ(state.paradigms[1].channels[0].duration, "+1.000E-3");
+}
+
 TEST_F(DeviceTest, RefusalSwitch)
 {
     device.setRefusals({{"GT", ""}, {"D1", "Busy"}});
