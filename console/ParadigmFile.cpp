@@ -126,6 +126,11 @@ QStringList ReadLines(const QString& fileName)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EFileError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
+    return SplitLines(bytes);
+}
+
+QStringList SplitLines(const QByteArray& bytes)
+{
     QString text = QString::fromLatin1(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));

@@ -27,4 +27,7 @@ QString UnquoteFileName(const QString& name);
 // EFileError with the file layer's message when it cannot be read.
 QStringList ReadLines(const QString& fileName);
 
+// The lines of 8-bit text (ended by CR LF, LF or CR).
+QStringList SplitLines(const QByteArray& bytes);
+
 } // namespace ParadigmFile

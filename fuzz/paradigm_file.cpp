@@ -14,17 +14,7 @@
 
 namespace {
 
-// The same split as ParadigmFile::ReadLines, without the file.
-QStringList SplitLines(const QByteArray& bytes)
-{
-    QString text = QString::fromLatin1(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.constLast().isEmpty())
-        lines.removeLast();
-    return lines;
-}
+using ParadigmFile::SplitLines;
 
 // The batch from arbitrary lines: it always starts with "B" and holds the
 // eight commands of every channel and the store mode, whatever the file says.
