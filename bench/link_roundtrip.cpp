@@ -30,8 +30,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int Rounds = 300;
-constexpr int WarmUp = 20;
+constexpr int Rounds = 1000; // in all, for each side
+constexpr int Blocks = 10;
+constexpr int WarmUp = 10;  // per block
 
 double MedianUs(std::vector<double> samples)
 {
@@ -116,47 +117,50 @@ int main(int argc, char* argv[])
     try {
         TSimProcess sim(simulator, folder.path(), 9, {});
 
-        // Through the link.
+        // The link and the bare loop take turns on the line, in blocks, so that
+        // a change in the machine's load during the run falls on both alike.
         TfrmComm link;
         link.SetPortFolder(folder.path());
         link.SetArguments({ QStringLiteral("link_roundtrip"), QStringLiteral("COM9") });
         link.SetOpenPauseMs(0);
-        link.Connect();
         QString reply;
         std::vector<double> viaLink;
-        for (int i = 0; i < WarmUp + Rounds; ++i) {
-            const auto start = Clock::now();
-            reply = link.Dialogue(QStringLiteral("GT"));
-            if (i >= WarmUp)
-                viaLink.push_back(Microseconds(Clock::now() - start));
-        }
-        if (!reply.startsWith(QStringLiteral("OK.")))
-            throw std::runtime_error("unexpected reply " + reply.toStdString());
-        link.Comm32->Close();
-
-        // The same bytes with no link.
-        const int fd = ::open(QStringLiteral("%1/COM9").arg(folder.path()).toLocal8Bit().constData(),
-                              O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            throw std::runtime_error("cannot open the line");
-        termios raw {};
-        tcgetattr(fd, &raw);
-        cfmakeraw(&raw);
-        cfsetspeed(&raw, B38400);
-        tcsetattr(fd, TCSANOW, &raw);
         std::vector<double> bare;
-        for (int i = 0; i < WarmUp + Rounds; ++i) {
-            const double us = BareRoundTripUs(fd, ">0003GTR");
-            if (i >= WarmUp)
-                bare.push_back(us);
+        for (int block = 0; block < Blocks; ++block) {
+            link.Connect();
+            for (int i = 0; i < WarmUp + Rounds / Blocks; ++i) {
+                const auto start = Clock::now();
+                reply = link.Dialogue(QStringLiteral("GT"));
+                if (i >= WarmUp)
+                    viaLink.push_back(Microseconds(Clock::now() - start));
+            }
+            if (!reply.startsWith(QStringLiteral("OK.")))
+                throw std::runtime_error("unexpected reply " + reply.toStdString());
+            link.Comm32->Close();
+
+            // The same bytes with no link.
+            const int fd = ::open(QStringLiteral("%1/COM9").arg(folder.path()).toLocal8Bit().constData(),
+                                  O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0)
+                throw std::runtime_error("cannot open the line");
+            termios raw {};
+            tcgetattr(fd, &raw);
+            cfmakeraw(&raw);
+            cfsetspeed(&raw, B38400);
+            tcsetattr(fd, TCSANOW, &raw);
+            for (int i = 0; i < WarmUp + Rounds / Blocks; ++i) {
+                const double us = BareRoundTripUs(fd, ">0003GTR");
+                if (i >= WarmUp)
+                    bare.push_back(us);
+            }
+            ::close(fd);
         }
-        ::close(fd);
 
         const int bytes = 1 + 8 + 1 + 5 + int(reply.size()); // "=" ">0003GTR" "=" "<nnnn"+payload
         const double wireUs = bytes * 10.0 / 38400.0 * 1e6;
         const double linkUs = MedianUs(viaLink);
         const double bareUs = MedianUs(bare);
-        std::printf("GT dialogue round trip, median of %d:\n", Rounds);
+        std::printf("GT dialogue round trip, median of %d, in %d alternating blocks:\n", Rounds, Blocks);
         std::printf("  through the link      %9.1f us\n", linkUs);
         std::printf("  bare write/poll/read  %9.1f us\n", bareUs);
         std::printf("  wire time at 38400    %9.1f us (%d bytes, 10 bits each)\n", wireUs, bytes);
