@@ -76,7 +76,8 @@ TEST_F(ChannelOperationsTest, PowerSwitchAndChannelButtons)
     Start();
     Choose(Main->ModeLists[2], 1);
     ClearWire();
-    Click(Main->SwitchPower);
+    ASSERT_EQ(WidgetAt(8 + 20, 27 + 12), Main->SwitchPower);
+    Click(WidgetAt(8 + 20, 27 + 12));
     ASSERT_TRUE(WaitForWire(1));
     EXPECT_EQ(Wire(), std::vector<std::string>{"O"});
     const QImage offPicture = Pictures::Channel(false).toImage();
@@ -112,7 +113,10 @@ TEST_F(ChannelOperationsTest, TriggerShapeAndStoreCommands)
 {
     Start();
     ClearWire();
-    Click(Main->TriggerButtons[7]);
+    // The trigger button of channel 7 at its place: left 7 * 68 + 48, top 16.
+    QWidget* trigger = WidgetAt(7 * 68 + 48 + 9, 16 + 12);
+    ASSERT_EQ(trigger, Main->TriggerButtons[7]);
+    Click(trigger);
     ASSERT_TRUE(WaitForWire(1));
     EXPECT_EQ(Wire(), std::vector<std::string>{"T7"});
 
@@ -128,7 +132,9 @@ TEST_F(ChannelOperationsTest, TriggerShapeAndStoreCommands)
     EXPECT_EQ(Wire(), std::vector<std::string>{"UMR"});
     EXPECT_EQ(Main->Paradigm().StoreMode, 'M');
     ClearWire();
-    Click(Main->btnStore);
+    QWidget* store = WidgetAt(79 + 549 + 20, 99 + 191 + 10);
+    ASSERT_EQ(store, Main->btnStore);
+    Click(store);
     EXPECT_EQ(Wire(), std::vector<std::string>{"RR"});
 }
 
@@ -136,7 +142,10 @@ TEST_F(ChannelOperationsTest, LinkButtonsAddAndRemoveByTheirState)
 {
     Start();
     ClearWire();
-    Click(Main->LinkButtons[3][11]);
+    // Link button 3->11 at its place in the links panel (105/357).
+    QWidget* cell = WidgetAt(105 + 3 + 10 * 18 + 9, 357 + 3 + 2 * 18 + 9);
+    ASSERT_EQ(cell, Main->LinkButtons[3][11]);
+    Click(cell);
     EXPECT_EQ(Wire(), (std::vector<std::string>{"X3BR", "GCR"}));
     EXPECT_NE(Main->Paradigm().Links[3][11], 0);
     EXPECT_EQ(Main->LinkButtons[3][11]->Tag, Main->Paradigm().Links[3][11] + 1);

@@ -10,7 +10,10 @@ TEST_F(ParadigmCommandsTest, ButtonSelectsAParadigmAndRaisingItSelectsItAgain)
 {
     Start();
     ClearWire();
-    Click(Main->ParadigmButtons[4]);
+    // Button 4 of the paradigm box (584/352): the first of its second row.
+    QWidget* button = WidgetAt(584 + 10 + 12, 352 + 52 + 12);
+    ASSERT_EQ(button, Main->ParadigmButtons[4]);
+    Click(button);
     EXPECT_EQ(Wire(), (std::vector<std::string>{"Y4R", "GP,4R", "GCR", "GTR"}));
     EXPECT_EQ(Sim->state().current, 4);
     EXPECT_EQ(Main->Paradigm().Number, 4);
