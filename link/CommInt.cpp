@@ -126,7 +126,7 @@ void TCustomComm::Open()
     FHandle = fd;
     FLineErrors = 0;
     FReportedWaiting = 0;
-    FEventThread = std::make_unique<TCommEventThread>(fd, FMonitorEvents, this, FLineErrors);
+    FEventThread = std::make_unique<TCommEventThread>(fd, FMonitorEvents & HandledEvents(), this, FLineErrors);
     // From here on a failure leaves the device open, as the caller may retry
     // the settings.
     UpdateCommTimeouts();
@@ -338,6 +338,20 @@ void TComm::SetModemLine(int line, bool on)
 
 void TComm::SetDTR(bool on) { SetModemLine(TIOCM_DTR, on); }
 void TComm::SetRTS(bool on) { SetModemLine(TIOCM_RTS, on); }
+
+TCommEventTypes TComm::HandledEvents() const
+{
+    TCommEventTypes events = 0;
+    const std::pair<bool, TCommEventType> handlers[] = {
+        {bool(OnBreak), evBreak}, {bool(OnCts), evCts},       {bool(OnDsr), evDsr},
+        {bool(OnError), evError}, {bool(OnRing), evRing},     {bool(OnRlsd), evRlsd},
+        {bool(OnRxChar), evRxChar}, {bool(OnRxFlag), evRxFlag}, {bool(OnTxEmpty), evTxEmpty}};
+    for (const auto& [assigned, type] : handlers) {
+        if (assigned)
+            events |= CommBit(type);
+    }
+    return events;
+}
 
 void TComm::HandleCommEvent(TCommEventTypes mask, bool hungUp)
 {

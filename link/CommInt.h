@@ -132,6 +132,10 @@ protected:
     TSerialServices& Services() { return FServices; }
     // Called on the GUI thread for each event the thread hands over.
     virtual void HandleCommEvent(TCommEventTypes mask, bool hungUp) = 0;
+    // The events somebody listens to. Others are not handed over at all:
+    // each hand-over costs the GUI thread a wake-up (a write that empties the
+    // output queue would otherwise cost two while a reply is awaited).
+    virtual TCommEventTypes HandledEvents() const { return ~TCommEventTypes(0); }
     // Takes the line-error flags gathered since the last call.
     int TakeLineErrors() { return FLineErrors.exchange(0); }
     bool event(QEvent* e) override;
@@ -188,6 +192,7 @@ public:
 
 protected:
     void HandleCommEvent(TCommEventTypes mask, bool hungUp) override;
+    TCommEventTypes HandledEvents() const override;
 
 private:
     void SetModemLine(int line, bool on);
