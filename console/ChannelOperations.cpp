@@ -139,14 +139,28 @@ void TfrmMain::ShowLinks()
     }
 }
 
+// The store-mode list's items "Run", "Mem" and "Save" stand for these letters.
+static const QString StoreModeLetters = QStringLiteral("RMS");
+
 void TfrmMain::cboStoreModeClick(int index)
 {
-    static const char* commands[] = {"UR", "UM", "US"};
-    if (index < 0 || index > 2)
+    if (index < 0 || index >= StoreModeLetters.size())
         return;
-    const QString reply = frmComm->Dialogue(QLatin1String(commands[index]));
+    TakeStoreModeReply(frmComm->Dialogue(QStringLiteral("U") + StoreModeLetters.at(index)));
+}
+
+// A store-mode reply carries the device's store mode in its fourth character.
+void TfrmMain::TakeStoreModeReply(const QString& reply)
+{
     if (reply.length() > 3 && reply.startsWith(QLatin1Char('O')))
         Paradigm().StoreMode = reply.at(3).toLatin1();
+}
+
+void TfrmMain::ShowStoreMode()
+{
+    const int index = StoreModeLetters.indexOf(QLatin1Char(Paradigm().StoreMode));
+    if (index >= 0)
+        cboStoreMode->setCurrentIndex(index);
 }
 
 void TfrmMain::btnStoreClick()

@@ -156,7 +156,6 @@ private:
     void BuildCover();
     void SetTabOrder();
     void BindShortcut(QAction* action, const QKeySequence& keys);
-    QMenu* AddMenu(const QString& title);
 
     // Events
     void FormShow();
@@ -180,6 +179,8 @@ private:
     void btnLinksClick(int row, int column);
     void cboStoreModeClick(int index);
     void btnStoreClick();
+    void TakeStoreModeReply(const QString& reply);
+    void ShowStoreMode();
     void SetChannelButton(int channel, bool on, const QString& hint);
 
     // Paradigm commands and files (ParadigmCommands.cpp, ParadigmFiles.cpp)

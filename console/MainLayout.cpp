@@ -131,11 +131,6 @@ void TfrmMain::SetTabOrder()
         QWidget::setTabOrder(chain[i], chain[i + 1]);
 }
 
-QMenu* TfrmMain::AddMenu(const QString& title)
-{
-    return menuBar()->addMenu(title);
-}
-
 // A shortcut acts on the window even while its menu entry is hidden: the key
 // is registered on the window, and the entry only shows it.
 void TfrmMain::BindShortcut(QAction* action, const QKeySequence& keys)
@@ -152,7 +147,7 @@ void TfrmMain::BindShortcut(QAction* action, const QKeySequence& keys)
 
 void TfrmMain::BuildMenus()
 {
-    File1 = AddMenu(QStringLiteral("&File"));
+    File1 = menuBar()->addMenu(QStringLiteral("&File"));
     PrintSetup1 = File1->addAction(QStringLiteral("P&rinter Setup..."));
     auto* scaleMenu = File1->addMenu(QStringLiteral("Print S&cale"));
     PrintSetup2 = scaleMenu->menuAction();
@@ -173,7 +168,7 @@ void TfrmMain::BuildMenus()
     Exit1 = File1->addAction(QStringLiteral("E&xit"));
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
-    Paradigm1 = AddMenu(QStringLiteral("&Paradigm"));
+    Paradigm1 = menuBar()->addMenu(QStringLiteral("&Paradigm"));
     SaveParadigm1 = Paradigm1->addAction(QStringLiteral("&Save Paradigm..."));
     BindShortcut(SaveParadigm1, QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(SaveParadigm1, &QAction::triggered, this, &TfrmMain::SaveParadigm1Click);
@@ -192,7 +187,7 @@ void TfrmMain::BuildMenus()
     menuSaveCSVFile = Paradigm1->addAction(QStringLiteral("Save Channel 9 to CSV file..."));
     menuLoadCSVFile = Paradigm1->addAction(QStringLiteral("Load CSV file to Channel 9..."));
 
-    Tools1 = AddMenu(QStringLiteral("&Tools"));
+    Tools1 = menuBar()->addMenu(QStringLiteral("&Tools"));
     Refresh1 = Tools1->addAction(QStringLiteral("&Refresh"));
     BindShortcut(Refresh1, QKeySequence(Qt::Key_F5));
     connect(Refresh1, &QAction::triggered, this, &TfrmMain::RefreshConnection);
@@ -201,7 +196,7 @@ void TfrmMain::BuildMenus()
 
     Scheduler1 = menuBar()->addAction(QStringLiteral("&Scheduler!"));
 
-    Help1 = AddMenu(QStringLiteral("&Help"));
+    Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
     Contents1 = Help1->addAction(QStringLiteral("&Contents"));
     BindShortcut(Contents1, QKeySequence(Qt::Key_F1));
     Contents1->setVisible(false);

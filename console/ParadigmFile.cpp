@@ -13,20 +13,6 @@ namespace {
 constexpr int Channels = 9;
 constexpr int Columns = 12;
 
-char ShapeLetter(int shape)
-{
-    switch (shape) {
-    case 1: return 'B';
-    case 2: return 'R';
-    default: return 'M';
-    }
-}
-
-QChar HexDigit(int n)
-{
-    return QLatin1Char("0123456789ABC"[n]);
-}
-
 } // namespace
 
 QByteArray Text(const Tparadigm& paradigm)
@@ -40,9 +26,8 @@ QByteArray Text(const Tparadigm& paradigm)
             cells += LinkCellText(paradigm.Links[r][j]);
         lines << QStringLiteral("Connections%1=").arg(r) + cells;
     }
-    auto& model = const_cast<Tparadigm&>(paradigm);
     for (int n = 1; n <= Channels; ++n) {
-        const TChannel& channel = model.Channel(n);
+        const TChannel& channel = paradigm.Sockets[n].Channel;
         const TChannelSettings& s = channel.Settings;
         const QString c = QString::number(n);
         lines << QStringLiteral("[Channel") + c + QLatin1Char(']');
@@ -52,7 +37,7 @@ QByteArray Text(const Tparadigm& paradigm)
         lines << QStringLiteral("Interval") + c + QLatin1Char('=') + s.Interval.ToDeviceText();
         lines << QStringLiteral("Train") + c + QLatin1Char('=') + s.PulseCount.ToDeviceText();
         lines << QStringLiteral("Voltage") + c + QLatin1Char('=') + s.Voltage.ToDeviceText();
-        lines << QStringLiteral("Shape") + c + QLatin1Char('=') + QLatin1Char(ShapeLetter(s.Shape));
+        lines << QStringLiteral("Shape") + c + QLatin1Char('=') + ShapeLetter(s.Shape);
         lines << QStringLiteral("DeltaV") + c + QLatin1Char('=') + s.DeltaV.ToDeviceText();
     }
     lines << QStringLiteral("StoreMode=") + QLatin1Char(paradigm.StoreMode);

@@ -34,12 +34,7 @@ void TfrmMain::RefreshConnection()
         ShowLinks();
         ShowAllValues();
         ShowAllModes();
-        switch (Paradigm().StoreMode) {
-        case 'M': cboStoreMode->setCurrentIndex(1); break;
-        case 'R': cboStoreMode->setCurrentIndex(0); break;
-        case 'S': cboStoreMode->setCurrentIndex(2); break;
-        default: break;
-        }
+        ShowStoreMode();
         ShowParadigmNumber();
     }
 }
@@ -79,9 +74,7 @@ void TfrmMain::ReadDeviceState()
     const QString links = frmComm->Dialogue(QStringLiteral("GC"));
     if (!links.isEmpty())
         Paradigm().ParseLinks(links);
-    const QString store = frmComm->Dialogue(QStringLiteral("GT"));
-    if (store.length() > 3 && store.startsWith(QLatin1Char('O')))
-        Paradigm().StoreMode = store.at(3).toLatin1();
+    TakeStoreModeReply(frmComm->Dialogue(QStringLiteral("GT")));
 }
 
 // Paradigm button p down (raising the others) and copy item p the only

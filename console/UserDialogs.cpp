@@ -31,6 +31,9 @@ void TUserDialogs::ShowError(QWidget* parent, const QString& message)
     ReturnFocusTo(parent);
 }
 
+namespace {
+
+// Turns the "Name|*.ext|Name|*.*" filter form into the toolkit's form.
 QString ToQtFilter(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -39,8 +42,6 @@ QString ToQtFilter(const QString& filter)
         filters << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
     return filters.join(QStringLiteral(";;"));
 }
-
-namespace {
 
 QString RunFileDialog(QWidget* parent, const TFileDialogOptions& options, QFileDialog::AcceptMode mode)
 {

@@ -27,6 +27,3 @@ public:
 
 // Gives the keyboard back to parent's window after a modal box closed.
 void ReturnFocusTo(QWidget* parent);
-
-// Turns the "Name|*.ext|Name|*.*" filter form into the toolkit's form.
-QString ToQtFilter(const QString& filter);

@@ -18,11 +18,6 @@ QChar ReplyChar(const QString& payload, int position)
     return position <= payload.size() ? payload.at(position - 1) : QChar();
 }
 
-QChar HexDigit(int n)
-{
-    return QChar::fromLatin1("0123456789ABCDEF"[n & 15]);
-}
-
 bool ValidCell(int row, int col)
 {
     return row >= 1 && row <= 9 && col >= 1 && col <= 12;

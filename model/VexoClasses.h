@@ -67,6 +67,9 @@ int ModeFromLetter(QChar c);
 QChar ShapeLetter(int shape);
 // The shape index of a shape letter, -1 when it is none.
 int ShapeFromLetter(QChar c);
+// A link matrix row or column as the one hexadecimal digit the device
+// writes: 1..9, then A, B, C for columns 10..12.
+QChar HexDigit(int n);
 // Link cell state 1 -> "+", 2 -> "*", anything else a single blank.
 QString LinkCellText(int state);
 // First character '*' -> 2, '+' -> 1, anything else (and an empty text) -> 0.

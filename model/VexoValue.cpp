@@ -140,6 +140,11 @@ int ModeFromLetter(QChar c)
     return static_cast<int>(letters.indexOf(c));
 }
 
+QChar HexDigit(int n)
+{
+    return QChar::fromLatin1("0123456789ABCDEF"[n & 15]);
+}
+
 QChar ShapeLetter(int shape)
 {
     static const char letters[] = "MBR";
