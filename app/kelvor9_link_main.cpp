@@ -44,7 +44,7 @@ int main(int argc, char* argv[])
 
     const QString text = args.last();
     TfrmComm link;
-    link.SetArguments(args.size() == 2 ? QStringList { program, args[0] } : QStringList { program });
+    link.Settings().Arguments = QStringList(args.size() == 2 ? QStringList { program, args[0] } : QStringList { program });
     try {
         link.Connect();
         if (link.FPort <= 0) {

@@ -120,9 +120,9 @@ int main(int argc, char* argv[])
         // The link and the bare loop take turns on the line, in blocks, so that
         // a change in the machine's load during the run falls on both alike.
         TfrmComm link;
-        link.SetPortFolder(folder.path());
-        link.SetArguments({ QStringLiteral("link_roundtrip"), QStringLiteral("COM9") });
-        link.SetOpenPauseMs(0);
+        link.Settings().PortFolder = folder.path();
+        link.Settings().Arguments = QStringList({ QStringLiteral("link_roundtrip"), QStringLiteral("COM9") });
+        link.Settings().OpenPauseMs = 0;
         QString reply;
         std::vector<double> viaLink;
         std::vector<double> bare;
@@ -172,9 +172,9 @@ int main(int argc, char* argv[])
         // A dialogue waiting its full time for a device that never answers.
         TSimProcess silent(simulator, folder.path(), 8, { QStringLiteral("--silent") });
         TfrmComm waiting;
-        waiting.SetPortFolder(folder.path());
-        waiting.SetArguments({ QStringLiteral("x"), QStringLiteral("COM8") });
-        waiting.SetOpenPauseMs(0);
+        waiting.Settings().PortFolder = folder.path();
+        waiting.Settings().Arguments = QStringList({ QStringLiteral("x"), QStringLiteral("COM8") });
+        waiting.Settings().OpenPauseMs = 0;
         waiting.Connect();
         const double cpuBefore = ProcessorSeconds();
         const auto wallStart = Clock::now();

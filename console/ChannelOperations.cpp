@@ -18,6 +18,7 @@ void TfrmMain::SetChannelButton(int channel, bool on, const QString& hint)
 
 void TfrmMain::SwitchPowerOn()
 {
+    TOperation operation(frmComm);
     TBusyCursor busy;
     SwitchPower->setChecked(true);
     Paradigm().SetPowerOn(true);
@@ -33,6 +34,7 @@ void TfrmMain::SwitchPowerOn()
 
 void TfrmMain::SwitchPowerOff()
 {
+    TOperation operation(frmComm);
     SwitchPower->setChecked(false);
     Paradigm().SetPowerOn(false);
     for (int n = 1; n <= ChannelCount; ++n)
@@ -43,6 +45,7 @@ void TfrmMain::btnChannelClick(int channel)
 {
     if (!SwitchPower->isChecked())
         return;
+    TOperation operation(frmComm);
     TChannel& model = Paradigm().Channel(channel);
     model.SetEnabled(!model.Enabled);
     SetChannelButton(channel, model.Enabled, model.Enabled ? QStringLiteral("Enabled") : QStringLiteral("Disabled"));
@@ -52,6 +55,7 @@ void TfrmMain::btnChannelClick(int channel)
 
 void TfrmMain::TriggerChannel(int channel)
 {
+    TOperation operation(frmComm);
     frmComm->SendCommand(QStringLiteral("T") + QString::number(channel));
 }
 
@@ -62,6 +66,7 @@ void TfrmMain::SetChannelMode(int channel, int mode)
     TChannel& model = Paradigm().Channel(channel);
     if (mode == model.Mode)
         return;
+    TOperation operation(frmComm);
     if (Paradigm().PowerOn && mode != 6)
         model.Enabled = 1;
     model.SetMode(mode);
@@ -98,12 +103,15 @@ void TfrmMain::SetChannelShape(int channel, int listIndex)
         return;
     const int shape = listIndex == 1 ? 1 : listIndex == 2 ? 2 : 0;
     TChannel& model = Paradigm().Channel(channel);
-    if (shape != model.Settings.Shape)
+    if (shape != model.Settings.Shape) {
+        TOperation operation(frmComm);
         model.SetShape(shape);
+    }
 }
 
 void TfrmMain::btnLinksClick(int row, int column)
 {
+    TOperation operation(frmComm);
     if (Paradigm().Links[row][column] != 0)
         Paradigm().RemoveLink(row, column);
     else
@@ -116,6 +124,7 @@ void TfrmMain::ReadLinks()
 {
     if (!Paradigm().PowerOn)
         return;
+    TOperation operation(frmComm);
     const QString reply = frmComm->Dialogue(QStringLiteral("GC"));
     if (!reply.isEmpty())
         Paradigm().ParseLinks(reply);
@@ -146,6 +155,7 @@ void TfrmMain::cboStoreModeClick(int index)
 {
     if (index < 0 || index >= StoreModeLetters.size())
         return;
+    TOperation operation(frmComm);
     TakeStoreModeReply(frmComm->Dialogue(QStringLiteral("U") + StoreModeLetters.at(index)));
 }
 
@@ -165,5 +175,6 @@ void TfrmMain::ShowStoreMode()
 
 void TfrmMain::btnStoreClick()
 {
+    TOperation operation(frmComm);
     frmComm->Dialogue(QStringLiteral("R"));
 }

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <cmath>
 
+#include "CommUnit.h"
 #include "Main.h"
 #include "ValEdit.h"
 #include "Widgets.h"
@@ -132,6 +133,7 @@ void TfrmMain::SetChannelParameter(int channel, int index, QString& errorText, c
     errorText.clear();
     if (channel < 1 || channel > ChannelCount)
         return;
+    TOperation operation(frmComm);
     TChannelSettings& settings = Paradigm().Channel(channel).Settings;
     switch (index) {
     case 0: settings.SetDuration(value, errorText); break;

@@ -9,19 +9,38 @@
 
 std::function<void(const QString&)> TKelvorApplication::ErrorReporter;
 QPointer<TfrmComm> TKelvorApplication::FLink;
+QPointer<QWidget> TKelvorApplication::FMainWindow;
 
 void TKelvorApplication::SetLink(TfrmComm* link)
 {
     FLink = link;
 }
 
+void TKelvorApplication::SetMainWindow(QWidget* window)
+{
+    FMainWindow = window;
+}
+
 TKelvorApplication::TKelvorApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+// The box belongs to the modal window the operator works in (the script
+// editor, say), else to the main window: just after a file dialog has closed
+// no window is active yet, and a box without a parent would leave the
+// keyboard nowhere once it is closed.
+QWidget* TKelvorApplication::MessageParent()
+{
+    if (QWidget* modal = activeModalWidget())
+        return modal;
+    if (FMainWindow && FMainWindow->isVisible())
+        return FMainWindow;
+    return activeWindow();
+}
 
 void TKelvorApplication::ReportError(const QString& message)
 {
-    if (FLink && FLink->ExchangeOutstanding()) {
+    if (FLink && FLink->Busy()) {
         QObject::connect(
-            FLink.data(), &TfrmComm::ExchangeEnded, qApp, [message] { ReportError(message); },
+            FLink.data(), &TfrmComm::BusyEnded, qApp, [message] { ReportError(message); },
             Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
         return;
     }
@@ -29,16 +48,15 @@ void TKelvorApplication::ReportError(const QString& message)
         ErrorReporter(message);
         return;
     }
-    QWidget* active = activeWindow();
-    QMessageBox box(QMessageBox::Critical, applicationName(), message, QMessageBox::Ok, active);
-    box.exec();
-    ReturnFocusTo(active);
+    TUserDialogs().ShowError(MessageParent(), message);
 }
 
 bool TKelvorApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const ESilentAbort&) {
+        // The operation's message is shown another way.
     } catch (const EKelvorError& error) {
         ReportError(error.Message());
     } catch (const std::exception& error) {

@@ -20,13 +20,17 @@ public:
     static std::function<void(const QString&)> ErrorReporter;
     static void ReportError(const QString& message);
 
-    // While the link waits for a reply the operator's input is held back, so
-    // a box opened then could never be answered: a message that comes up
-    // during an exchange is shown once the exchange has ended.
+    // While the console is busy the operator's input is held back, so a box
+    // opened then could never be answered: a message that comes up during an
+    // operation is shown once it has ended.
     static void SetLink(TfrmComm* link);
+    // The window that owns error boxes when no modal window is open.
+    static void SetMainWindow(QWidget* window);
+    static QWidget* MessageParent();
 
 private:
     static QPointer<TfrmComm> FLink;
+    static QPointer<QWidget> FMainWindow;
 };
 
 // Shows the busy cursor for the lifetime of the object, and restores the

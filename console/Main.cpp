@@ -17,6 +17,7 @@
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), FDialogs(std::make_shared<TUserDialogs>())
 {
     FormCreate();
+    TKelvorApplication::SetMainWindow(this);
 }
 
 TfrmMain::~TfrmMain()
@@ -79,6 +80,7 @@ void TfrmMain::FormDestroy()
         frmComm->Comm32->Close();
         QCoreApplication::processEvents();
         FParadigm->SetLink(nullptr);
+        TKelvorApplication::SetLink(nullptr);
         delete frmComm;
         frmComm = nullptr;
     }
@@ -108,11 +110,12 @@ QString TfrmMain::PortText() const
 
 // The link closed the port because the device vanished. The window shows
 // "not connected" at once, so the operator knows to plug it in and press F5.
-void TfrmMain::ConnectionLost(bool raisedInDialogue)
+// This box is the one message of the loss: the operation that was running
+// ends silently.
+void TfrmMain::ConnectionLost()
 {
     ShowConnectionState();
-    // The message box waits for the operator; it opens once the line event
-    // that brought the news has been handled.
-    if (!raisedInDialogue)
-        QTimer::singleShot(0, this, [] { TKelvorApplication::ReportError(TfrmComm::LostMessage()); });
+    // The box waits for the operator; it opens once the line event that
+    // brought the news has been handled (and the operation has ended).
+    QTimer::singleShot(0, this, [] { TKelvorApplication::ReportError(TfrmComm::LostMessage()); });
 }

@@ -160,7 +160,7 @@ private:
     // Events
     void FormShow();
     void FormDestroy();
-    void ConnectionLost(bool raisedInDialogue);
+    void ConnectionLost();
     void ShowConnectionState();
 
     // Grid editing (GridEditing.cpp)

@@ -8,6 +8,7 @@
 
 void TfrmMain::SelectParadigm(int number)
 {
+    TOperation operation(frmComm);
     frmComm->Dialogue(QStringLiteral("Y") + QString::number(number));
     RefreshConnection();
 }
@@ -36,6 +37,7 @@ void TfrmMain::Clear1Click()
 {
     if (!Dialogs().Confirm(this, QStringLiteral("Do you realy want to clear the current Paradigm?")))
         return;
+    TOperation operation(frmComm);
     frmComm->Dialogue(QStringLiteral("E"));
     RefreshConnection();
 }
@@ -44,5 +46,6 @@ void TfrmMain::MenuCopyToParadigmClick(int number)
 {
     if (!Dialogs().Confirm(this, QStringLiteral("This operation will clear the contents of Paradigm %1.").arg(number)))
         return;
+    TOperation operation(frmComm);
     frmComm->Dialogue(QStringLiteral("C") + QString::number(Paradigm().Number) + QString::number(number));
 }

@@ -47,6 +47,7 @@ void TfrmMain::SaveParadigmToFile(const QString& fileName)
 // read leaves the device's current paradigm as it was.
 void TfrmMain::LoadParadigmFromFile(const QString& fileName)
 {
+    TOperation operation(frmComm);
     TBusyCursor busy;
     const QStringList lines = ParadigmFile::ReadLines(ParadigmFile::UnquoteFileName(fileName));
     const QString batch = ParadigmFile::LoadBatch(lines);

@@ -22,6 +22,7 @@ void TfrmMain::RefreshConnection()
     // Whoever waits for the refresh learns that it ended, also when an
     // error ended it.
     auto finished = qScopeGuard([this] { emit RefreshFinished(); });
+    TOperation operation(frmComm);
     if (frmComm->FPort <= 0) {
         QElapsedTimer connecting;
         connecting.start();

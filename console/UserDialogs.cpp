@@ -14,10 +14,21 @@ void ReturnFocusTo(QWidget* parent)
         parent->window()->activateWindow();
 }
 
+namespace {
+
+// Device texts and file names are shown exactly as they are, never as markup.
+void MakePlain(QMessageBox& box)
+{
+    box.setTextFormat(Qt::PlainText);
+}
+
+} // namespace
+
 bool TUserDialogs::Confirm(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
                     QMessageBox::Ok | QMessageBox::Cancel, parent);
+    MakePlain(box);
     box.setDefaultButton(QMessageBox::Ok);
     const bool confirmed = box.exec() == QMessageBox::Ok;
     ReturnFocusTo(parent);
@@ -27,6 +38,7 @@ bool TUserDialogs::Confirm(QWidget* parent, const QString& text)
 void TUserDialogs::ShowError(QWidget* parent, const QString& message)
 {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), message, QMessageBox::Ok, parent);
+    MakePlain(box);
     box.exec();
     ReturnFocusTo(parent);
 }

@@ -2,6 +2,7 @@
 
 #include "LinkLog.h"
 #include "PortNames.h"
+#include "ReplyFrame.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -10,10 +11,6 @@
 #include <QTimer>
 
 #include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <exception>
-#include <thread>
 
 Q_LOGGING_CATEGORY(lcLink, "kelvor9.link", QtInfoMsg)
 
@@ -21,17 +18,19 @@ namespace {
 
 const char AttentionChar = '=';
 
-// The length field has four digits.
-constexpr int LongestFramedText = 9999;
+// Counts the serial hand-overs in progress (see the header comment).
+class THandOverScope {
+public:
+    explicit THandOverScope(int& depth) : FDepth(depth) { ++FDepth; }
+    ~THandOverScope() { --FDepth; }
 
-QString CutAtZero(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.constData(), int(qstrnlen(bytes.constData(), size_t(bytes.size()))));
-}
+private:
+    int& FDepth;
+};
 
 } // namespace
 
-TfrmComm::TfrmComm(QObject* parent) : QObject(parent), Comm32(new TComm)
+TfrmComm::TfrmComm(QObject* parent) : QObject(parent), Comm32(std::make_unique<TComm>())
 {
     Comm32->SetDeviceName(QStringLiteral("Com1"));
     Comm32->SetReadTimeout(1000);
@@ -54,33 +53,20 @@ TfrmComm::~TfrmComm()
 {
     FInputDeferral.End();
     Comm32->Close();
-    delete Comm32;
 }
 
 QString TfrmComm::BusyMessage() { return QStringLiteral("The link is busy with another command."); }
 QString TfrmComm::LostMessage() { return QStringLiteral("The connection to the Kelvor 9 was lost."); }
+QString TfrmComm::NotConnectedMessage()
+{
+    return QStringLiteral("The Kelvor 9 is not connected. Press F5 to search for it.");
+}
 
-void TfrmComm::SetArguments(const QStringList& args) { FArguments = args; }
-void TfrmComm::SetPortFolder(const QString& dir) { FPortFolder = dir; }
-void TfrmComm::SetSysfsRoot(const QString& dir) { FSysfsRoot = dir; }
-void TfrmComm::SetDialogueTimeoutMs(int ms) { FDialogueTimeoutMs = ms; }
-void TfrmComm::SetOpenPauseMs(int ms) { FOpenPauseMs = ms; }
 void TfrmComm::AttachView(TTrafficView* view) { FView = view; }
-
-QStringList TfrmComm::Arguments() const
-{
-    return FArguments ? *FArguments : QCoreApplication::arguments();
-}
-
-QString TfrmComm::PortFolder() const
-{
-    return FPortFolder ? *FPortFolder : PortNames::DefaultPortFolder();
-}
-
-QString TfrmComm::DevicePath(int number) const { return PortNames::PortPath(number, PortFolder()); }
 
 // ---- traffic log and events -------------------------------------------------
 
+// Runs inside the serial hand-over too: it only hands the entry to the view.
 void TfrmComm::AddText(const QString& text, bool sent)
 {
     if (!FView || !FView->IsShowing())
@@ -88,7 +74,6 @@ void TfrmComm::AddText(const QString& text, bool sent)
     const QString entry = QStringLiteral("\r\n") + QTime::currentTime().toString(QStringLiteral("hh:mm:ss:zzz"))
         + QStringLiteral(":.....") + text;
     FView->AppendEntry(entry, sent);
-    ServeEvents();
 }
 
 void TfrmComm::ServeEvents()
@@ -131,25 +116,57 @@ void TfrmComm::Wait(double seconds)
         WaitForWake(int(left));
 }
 
+// ---- the busy state ---------------------------------------------------------
+
+void TfrmComm::BeginOperation()
+{
+    ++FOperationDepth;
+    UpdateInputHold();
+}
+
+void TfrmComm::EndOperation()
+{
+    if (FOperationDepth == 0)
+        return;
+    if (--FOperationDepth > 0)
+        return;
+    FLostInOperation = false;
+    UpdateInputHold();
+    if (!Busy())
+        emit BusyEnded();
+}
+
+void TfrmComm::UpdateInputHold()
+{
+    if (Busy())
+        FInputDeferral.Begin();
+    else
+        FInputDeferral.End();
+}
+
 // ---- sending ----------------------------------------------------------------
 
 void TfrmComm::CheckNotBusy() const
 {
-    if (FExchange)
+    if (FExchange || FHandOverDepth > 0)
         throw EKelvorError(BusyMessage());
 }
 
-void TfrmComm::CheckFrameLength(int length)
+// Before anything is written: the text fits the frame and the port is open.
+// A port that is not open was closed by the console itself (a lost line) or
+// never opened (no device found): its write error would say nothing useful.
+void TfrmComm::CheckCanWrite(int framedLength)
 {
-    if (length > LongestFramedText)
+    CheckNotBusy();
+    if (framedLength > ReplyFrame::LongestFramedText)
         throw EKelvorError(QStringLiteral("The command is too long to be sent: %1 characters, at most %2 fit in one frame.")
-                               .arg(length)
-                               .arg(LongestFramedText));
-}
-
-QByteArray TfrmComm::Frame(const QString& text)
-{
-    return '>' + QByteArray::number(text.size()).rightJustified(4, '0') + text.toLatin1();
+                               .arg(framedLength)
+                               .arg(ReplyFrame::LongestFramedText));
+    if (Comm32->Connected())
+        return;
+    if (FLostInOperation)
+        throw ESilentAbort(LostMessage());
+    throw EKelvorError(NotConnectedMessage());
 }
 
 void TfrmComm::WriteBytes(const QByteArray& bytes)
@@ -183,20 +200,21 @@ void TfrmComm::SendOld(const QByteArray& frame)
 
 void TfrmComm::SendFrame(const QString& text)
 {
-    Send(Frame(text));
+    Send(ReplyFrame::CommandFrame(text));
     ServeEvents();
 }
 
 void TfrmComm::SendCommand(const QString& text)
 {
-    CheckNotBusy();
-    CheckFrameLength(int(text.size()));
+    CheckCanWrite(int(text.size()));
     try {
         SendFrame(text);
     } catch (const ECommError& error) {
-        if (LineGone(error))
-            RaiseLost();
-        throw;
+        if (!LineGone(error))
+            throw;
+        CloseAfterLoss();
+        emit ConnectionLost();
+        throw ESilentAbort(LostMessage());
     }
 }
 
@@ -213,7 +231,7 @@ QByteArray TfrmComm::ReceiveRaw(int count)
     if (got <= 0)
         return {};
     buffer.truncate(got);
-    const QString text = CutAtZero(buffer);
+    const QString text = ReplyFrame::CutAtZero(buffer);
     if (!text.isEmpty())
         AddText(text, false);
     return buffer;
@@ -221,7 +239,7 @@ QByteArray TfrmComm::ReceiveRaw(int count)
 
 QString TfrmComm::CommReceive(int count)
 {
-    return CutAtZero(ReceiveRaw(count));
+    return ReplyFrame::CutAtZero(ReceiveRaw(count));
 }
 
 void TfrmComm::Drain()
@@ -234,6 +252,7 @@ void TfrmComm::Drain()
 
 void TfrmComm::Comm32RxChar(int count)
 {
+    THandOverScope handOver(FHandOverDepth);
     if (count > 0) {
         if (!FReady) {
             const QString text = CommReceive(count);
@@ -256,6 +275,7 @@ void TfrmComm::Comm32RxChar(int count)
 
 void TfrmComm::Comm32Error(int errors)
 {
+    THandOverScope handOver(FHandOverDepth);
     AddText(QStringLiteral("Comm32 Errors: Errors Number=%1").arg(errors), true);
 }
 
@@ -270,14 +290,15 @@ QString TfrmComm::ReplyError(const QString& reply)
 
 void TfrmComm::Comm32Hangup()
 {
+    THandOverScope handOver(FHandOverDepth);
     if (FExchange) {
-        // The dialogue raises the loss when its wait ends.
+        // The dialogue ends the exchange and reports the loss.
         FLostInExchange = true;
         WakeWaiter();
         return;
     }
     CloseAfterLoss();
-    emit ConnectionLost(false);
+    emit ConnectionLost();
 }
 
 bool TfrmComm::LineGone(const ECommError& error)
@@ -291,13 +312,10 @@ void TfrmComm::CloseAfterLoss()
     FPort = 0; // the next refresh connects again
     FReady = false;
     FPending.clear();
-}
-
-void TfrmComm::RaiseLost()
-{
-    CloseAfterLoss();
-    emit ConnectionLost(true);
-    throw EKelvorError(LostMessage());
+    // The rest of the operation in flight ends silently: the loss is its
+    // one message.
+    if (FOperationDepth > 0)
+        FLostInOperation = true;
 }
 
 // ---- the dialogue -----------------------------------------------------------
@@ -307,7 +325,7 @@ void TfrmComm::BeginExchange()
     FIdle = false;
     FExchange = true;
     FLostInExchange = false;
-    FInputDeferral.Begin();
+    UpdateInputHold();
 }
 
 void TfrmComm::EndExchange()
@@ -315,50 +333,32 @@ void TfrmComm::EndExchange()
     FIdle = true;
     FReady = false;
     FExchange = false;
-    FInputDeferral.End();
+    UpdateInputHold();
     emit ExchangeEnded();
+    if (!Busy())
+        emit BusyEnded();
 }
 
-QString TfrmComm::AwaitReply(qint64 startedMs, const QElapsedTimer& clock)
+QString TfrmComm::AwaitReply(const QElapsedTimer& clock)
 {
-    enum { Header, Payload } state = Header;
-    int length = 0;
-    QByteArray payload;
+    TReplyFrameReader reader;
     for (;;) {
         if (FLostInExchange)
             return {};
-        if (FReady && state == Header) {
-            // Bytes before "<" are dropped, but only while a whole header may wait.
-            // The queue is asked again on every pass: logging a dropped byte
-            // serves events, which may take the receive event of bytes that
-            // arrive meanwhile.
-            while (Comm32->InQueCount() >= 5) {
-                if (CommReceive(1) != QLatin1String("<"))
-                    continue;
-                const QString field = CommReceive(4);
-                bool ok = false;
-                length = field.toInt(&ok, 10);
-                if (!ok)
-                    throw EConvertError::NotInteger(field);
-                state = Payload;
-                break;
-            }
-        }
-        if (FReady && state == Payload) {
-            // Taken as it arrives, never past the payload's end, so that a
-            // following frame stays in the queue and long payloads need not
-            // fit the driver's buffer at once.
-            for (int waiting = Comm32->InQueCount(); payload.size() < length && waiting > 0;
-                 waiting = Comm32->InQueCount()) {
-                const QByteArray part = ReceiveRaw(qMin(waiting, length - int(payload.size())));
+        if (FReady) {
+            // The queue is asked again before every read: logging what was
+            // read may take a while, and more bytes may have come meanwhile.
+            for (int want = reader.Wanted(Comm32->InQueCount()); want > 0;
+                 want = reader.Wanted(Comm32->InQueCount())) {
+                const QByteArray part = ReceiveRaw(want);
                 if (part.isEmpty())
                     break;
-                payload += part;
+                reader.Feed(part);
             }
-            if (payload.size() >= length)
-                return CutAtZero(payload);
+            if (reader.Complete())
+                return reader.Payload();
         }
-        const qint64 left = startedMs + FDialogueTimeoutMs - clock.elapsed();
+        const qint64 left = FSettings.DialogueTimeoutMs - clock.elapsed();
         if (left <= 0 || FQuitting)
             return {};
         WaitForWake(int(left));
@@ -371,12 +371,11 @@ QString TfrmComm::Dialogue(const QString& command)
     CheckNotBusy();
     if (FPort == -1)
         return {};
-    CheckFrameLength(int(command.size()) + 1);
     // The operator's input that came before this exchange is served first.
     QCoreApplication::processEvents();
-    CheckNotBusy();
     if (FPort == -1)
         return {};
+    CheckCanWrite(int(command.size()) + 1);
 
     BeginExchange();
     QString reply;
@@ -385,7 +384,7 @@ QString TfrmComm::Dialogue(const QString& command)
         QElapsedTimer clock;
         clock.start();
         SendFrame(command + QLatin1Char('R'));
-        reply = AwaitReply(0, clock);
+        reply = AwaitReply(clock);
         if (!FReady)
             FPending.clear();
         if (!FLostInExchange)
@@ -403,108 +402,9 @@ QString TfrmComm::Dialogue(const QString& command)
     if (FLostInExchange) {
         CloseAfterLoss();
         EndExchange();
-        emit ConnectionLost(true);
-        throw EKelvorError(LostMessage());
+        emit ConnectionLost();
+        throw ESilentAbort(LostMessage());
     }
     EndExchange();
     return reply;
-}
-
-// ---- choosing and opening the port -----------------------------------------
-
-QStringList TfrmComm::ListVcpPorts()
-{
-    QStringList names;
-    for (int number : PortNames::CandidatePorts(PortFolder(), FSysfsRoot))
-        names << QStringLiteral("COM%1").arg(number);
-    return names;
-}
-
-void TfrmComm::OpenDevice(int number)
-{
-    const QString path = DevicePath(number);
-    Comm32->SetDeviceName(path);
-    Comm32->SetLowLatency(PortNames::IsFtdiDevice(path, FSysfsRoot));
-    Comm32->Open();
-    Comm32->SetRTS(true);
-    Comm32->SetDTR(true);
-}
-
-int TfrmComm::FindPort()
-{
-    CheckNotBusy();
-    FPort = 0;
-    std::exception_ptr closeError;
-    try {
-        Comm32->Close();
-    } catch (...) {
-        closeError = std::current_exception();
-    }
-    int result = -1;
-    const QStringList candidates = ListVcpPorts();
-    for (auto it = candidates.crbegin(); it != candidates.crend(); ++it) {
-        const int number = PortNames::ComNumber(*it);
-        try {
-            OpenDevice(number);
-            Send(QByteArray()); // the attention character alone
-            FReady = false;
-            result = number;
-            break;
-        } catch (const EKelvorError&) {
-            Comm32->Close(); // taken by another program, or not a device: try the next
-        }
-    }
-    if (!Comm32->Connected())
-        result = -1;
-    FPort = result;
-    if (closeError)
-        std::rethrow_exception(closeError);
-    return result;
-}
-
-void TfrmComm::OpenPort(int number)
-{
-    CheckNotBusy();
-    std::exception_ptr closeError;
-    try {
-        Comm32->Close();
-    } catch (...) {
-        closeError = std::current_exception();
-    }
-    // The device gets a moment between closing and opening again; the user
-    // interface is not served meanwhile.
-    if (FOpenPauseMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(FOpenPauseMs));
-    try {
-        OpenDevice(number);
-    } catch (...) {
-        // Not connected: the next refresh tries again.
-        Comm32->Close();
-        FPort = 0;
-        throw;
-    }
-    FPort = number;
-    if (closeError)
-        std::rethrow_exception(closeError);
-}
-
-void TfrmComm::Connect()
-{
-    CheckNotBusy();
-    FPort = 0;
-    const QStringList args = Arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i].left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) != 0)
-            continue;
-        const QString rest = args[i].mid(3);
-        bool ok = false;
-        const int number = rest.toInt(&ok, 10);
-        if (!ok)
-            throw EConvertError::NotInteger(rest);
-        FPort = number;
-    }
-    if (FPort < 1)
-        FindPort();
-    if (FPort > 0)
-        OpenPort(FPort);
 }

@@ -1,21 +1,42 @@
 #pragma once
 // The link object: the one way from the console to the Kelvor 9. It owns the
 // serial port, frames commands, runs the blocking command/reply exchange, and
-// chooses and opens the port. The monitor window only views its traffic.
+// chooses and opens the port (PortChoice.cpp). The monitor window only views
+// its traffic.
+//
+// Events and re-entry. The port's event thread hands each line event to the
+// GUI thread and waits until it has been handled (Comm32RxChar, Comm32Error,
+// Comm32Hangup run inside that hand-over). Nothing served there may start an
+// exchange: the event thread would wait for the hand-over while the exchange
+// waits for the event thread's next event. So the handlers never serve events
+// (the traffic log only appends), and an exchange asked for inside a
+// hand-over is refused as "busy".
+//
+// Busy state. A top-level operation of the console (one of the operator's or
+// a script instruction's: a refresh, a paradigm load, a channel 9 transfer)
+// may take many exchanges with events served between them. TOperation marks
+// it from start to end; BusyEnded() is emitted when neither an operation nor
+// an exchange is running any more. Whatever must not interleave with device
+// work (the scheduler's instructions, error boxes) waits for it. The
+// operator's input is held back while the console is busy (TInputDeferral).
 #include "CommInt.h"
 #include "DeviceLink.h"
 #include "InputDeferral.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 class QEventLoop;
 
-// What shows the traffic log (the monitor window).
+// What shows the traffic log (the monitor window). AppendEntry is called
+// inside the serial hand-over: it must only record the entry, never serve
+// events or talk to the link.
 class TTrafficView {
 public:
     virtual ~TTrafficView() = default;
@@ -23,6 +44,16 @@ public:
     // entry is CR LF, the time "hh:mm:ss:zzz", ":....." and the bytes as they
     // passed; sent entries are shown red, received ones green.
     virtual void AppendEntry(const QString& entry, bool sent) = 0;
+};
+
+// Where and how the link finds its port; the defaults are the console's.
+// Tests, benchmarks and the command-line tool change them before connecting.
+struct TLinkSettings {
+    std::optional<QStringList> Arguments; // default: QCoreApplication::arguments()
+    std::optional<QString> PortFolder;    // default: PortNames::DefaultPortFolder()
+    QString SysfsRoot = QStringLiteral("/sys");
+    int DialogueTimeoutMs = 15000;
+    int OpenPauseMs = 500; // OpenPort's pause between closing and opening
 };
 
 class TfrmComm : public QObject, public TDeviceLink {
@@ -33,17 +64,19 @@ public:
     explicit TfrmComm(QObject* parent = nullptr);
     ~TfrmComm() override; // closes the port
 
-    TComm* Comm32; // owned
+    std::unique_ptr<TComm> Comm32;
     int FPort = 0; // 0 not determined, -1 no device found, > 0 the open COM port
     bool FReady = false;
     bool FIdle = false;
     QByteArray FPending;
 
     // The payload of the reply, or empty when none came in time or no device
-    // exists. Raises EKelvorError (busy link, lost connection, command too
-    // long), ECommError (port failures) and EConvertError (a bad length field).
+    // was found (FPort -1). Raises EKelvorError (busy link, port not open,
+    // command too long), ESilentAbort (the line was lost during this
+    // operation), ECommError (port failures) and EConvertError (a bad length
+    // field).
     QString Dialogue(const QString& command) override;
-    // Sends text in one frame without awaiting a reply.
+    // Sends text in one frame without awaiting a reply; raises as Dialogue.
     void SendCommand(const QString& text) override;
     void Send(const QByteArray& frame);
     void SendOld(const QByteArray& frame);
@@ -52,11 +85,13 @@ public:
     // Returns after the given time, serving events meanwhile (not spinning).
     void Wait(double seconds);
 
+    // Choosing and opening the port (PortChoice.cpp).
     void Connect();
     int FindPort();
     // "COMn" names of the USB virtual COM ports, ascending.
     QStringList ListVcpPorts();
     void OpenPort(int number);
+    TLinkSettings& Settings() { return FSettings; }
 
     void AddText(const QString& text, bool sent);
     void AttachView(TTrafficView* view); // nullptr detaches
@@ -67,26 +102,25 @@ public:
     void Comm32Hangup();
 
     // True from the moment an exchange starts writing until it has ended.
-    // Nothing else may use the link meanwhile; wait for ExchangeEnded.
     bool ExchangeOutstanding() const { return FExchange; }
-
-    // Injection for tests, benchmarks and the command line.
-    void SetArguments(const QStringList& args);  // default: QCoreApplication::arguments()
-    void SetPortFolder(const QString& dir);      // default: PortNames::DefaultPortFolder()
-    void SetSysfsRoot(const QString& dir);       // default "/sys"
-    void SetDialogueTimeoutMs(int ms);           // default 15000
-    void SetOpenPauseMs(int ms);                 // default 500 (OpenPort's pause)
+    // An operation or an exchange is running; see the header comment.
+    bool Busy() const { return FOperationDepth > 0 || FExchange; }
+    void BeginOperation();
+    void EndOperation();
 
     static QString BusyMessage();
     static QString LostMessage();
+    static QString NotConnectedMessage();
 
 signals:
-    // Emitted directly when an exchange has ended; a listener that starts
-    // another exchange should connect with Qt::QueuedConnection.
+    // Emitted directly when an exchange has ended.
     void ExchangeEnded();
-    // The device went away; the port is closed and FPort is 0. raisedInDialogue
-    // tells whether an operation of the link raised the loss as an error.
-    void ConnectionLost(bool raisedInDialogue);
+    // Emitted directly when Busy() has become false; a listener that starts
+    // device work should connect with Qt::QueuedConnection.
+    void BusyEnded();
+    // The device went away; the port is closed and FPort is 0. The operation
+    // that was running (if any) ends silently: this is its one message.
+    void ConnectionLost();
 
 private:
     QStringList Arguments() const;
@@ -94,31 +128,49 @@ private:
     QString DevicePath(int number) const;
     void OpenDevice(int number);
     void CheckNotBusy() const;
-    static void CheckFrameLength(int length);
-    static QByteArray Frame(const QString& text);
+    void CheckCanWrite(int framedLength);
     void SendFrame(const QString& text);
     void WriteBytes(const QByteArray& bytes);
     QByteArray ReceiveRaw(int count);
     void Drain();
-    QString AwaitReply(qint64 startedMs, const class QElapsedTimer& clock);
+    QString AwaitReply(const class QElapsedTimer& clock);
     void BeginExchange();
     void EndExchange();
+    void UpdateInputHold();
     bool LineGone(const ECommError& error);
     void CloseAfterLoss();
-    [[noreturn]] void RaiseLost();
     void ServeEvents();
     void WaitForWake(int ms);
     void WakeWaiter();
 
+    TLinkSettings FSettings;
     TTrafficView* FView = nullptr;
     TInputDeferral FInputDeferral;
     bool FExchange = false;
     bool FLostInExchange = false;
+    bool FLostInOperation = false;
+    int FHandOverDepth = 0;
+    int FOperationDepth = 0;
     QEventLoop* FWaitLoop = nullptr;
     bool FQuitting = false; // the application is quitting: waits end at once
-    std::optional<QStringList> FArguments;
-    std::optional<QString> FPortFolder;
-    QString FSysfsRoot = QStringLiteral("/sys");
-    int FDialogueTimeoutMs = 15000;
-    int FOpenPauseMs = 500;
+};
+
+// Marks one top-level operation for its lifetime (nested ones count once).
+class TOperation {
+public:
+    explicit TOperation(TfrmComm* link) : FLink(link)
+    {
+        if (FLink)
+            FLink->BeginOperation();
+    }
+    ~TOperation()
+    {
+        if (FLink)
+            FLink->EndOperation();
+    }
+    TOperation(const TOperation&) = delete;
+    TOperation& operator=(const TOperation&) = delete;
+
+private:
+    QPointer<TfrmComm> FLink;
 };

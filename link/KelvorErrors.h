@@ -35,3 +35,11 @@ class EFileError : public EKelvorError {
 public:
     using EKelvorError::EKelvorError;
 };
+
+// Ends an operation without a box of its own: its message has been (or will
+// be) shown another way, for instance the one box that reports a lost line.
+// The top-level handler ignores it; code that records outcomes may read it.
+class ESilentAbort : public EKelvorError {
+public:
+    using EKelvorError::EKelvorError;
+};

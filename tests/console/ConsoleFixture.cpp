@@ -41,11 +41,11 @@ void ConsoleFixture::Start(TConsoleSetup setup)
     Main->SetDialogs(Dialogs);
     const QString folder = FPortFolder.path();
     Main->ConfigureLink = [folder, setup](TfrmComm& link) {
-        link.SetPortFolder(folder);
-        link.SetSysfsRoot(folder + QStringLiteral("/no-sysfs"));
-        link.SetArguments(setup.arguments);
-        link.SetOpenPauseMs(0);
-        link.SetDialogueTimeoutMs(setup.dialogueTimeoutMs);
+        link.Settings().PortFolder = folder;
+        link.Settings().SysfsRoot = folder + QStringLiteral("/no-sysfs");
+        link.Settings().Arguments = QStringList(setup.arguments);
+        link.Settings().OpenPauseMs = 0;
+        link.Settings().DialogueTimeoutMs = setup.dialogueTimeoutMs;
     };
     QSignalSpy refreshed(Main.get(), &TfrmMain::RefreshFinished);
     Main->show();

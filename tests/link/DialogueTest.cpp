@@ -9,6 +9,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <chrono>
+#include <optional>
+#include <thread>
+
 namespace {
 
 struct LinkOnDevice {
@@ -85,7 +89,7 @@ TEST(Dialogue, BytesArrivingWhileADroppedByteIsLoggedAreNotMissed)
     };
     LinkOnDevice rig([](const std::string& text) { return text == "GTR" ? std::string("=<000") : std::string(); },
                      false);
-    rig.Link.SetDialogueTimeoutMs(5000);
+    rig.Link.Settings().DialogueTimeoutMs = 5000;
     int arrivals = 0;
     const auto handler = rig.Link.Comm32->OnRxChar;
     rig.Link.Comm32->OnRxChar = [&](TComm* port, int count) {
@@ -101,6 +105,49 @@ TEST(Dialogue, BytesArrivingWhileADroppedByteIsLoggedAreNotMissed)
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("GT")), QStringLiteral("OK.M"));
     EXPECT_FALSE(view.Armed);
     EXPECT_LT(clock.elapsed(), 5000) << "the dialogue waited for its deadline";
+    rig.Link.AttachView(nullptr);
+}
+
+// Work queued while the log takes a received byte runs once the serial
+// hand-over has returned, so an exchange it starts is answered at wire speed
+// instead of waiting for its deadline with the event thread held.
+TEST(Dialogue, WorkQueuedWhileTheLogIsWrittenRunsAfterTheHandOver)
+{
+    // The device takes a moment to answer, as a real one does: the reply
+    // comes after the dialogue has started waiting for line events.
+    LinkOnDevice rig([](const std::string& text) {
+        if (text != "GTR")
+            return std::string();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return Replying("<0004OK.M");
+    });
+    rig.Link.Settings().DialogueTimeoutMs = 10000;
+    rig.Link.Dialogue(QStringLiteral("GT")); // the link is idle: a device "=" is now logged
+    struct TQueuingView : TTrafficView {
+        TfrmComm* Link = nullptr;
+        bool Queued = false;
+        std::optional<QString> NestedReply;
+        qint64 NestedMs = 0;
+        bool IsShowing() const override { return true; }
+        void AppendEntry(const QString& entry, bool sent) override
+        {
+            if (sent || Queued || !entry.endsWith(QLatin1Char('=')))
+                return;
+            Queued = true;
+            QTimer::singleShot(0, [this] {
+                QElapsedTimer clock;
+                clock.start();
+                NestedReply = Link->Dialogue(QStringLiteral("GT"));
+                NestedMs = clock.elapsed();
+            });
+        }
+    } view;
+    view.Link = &rig.Link;
+    rig.Link.AttachView(&view);
+    rig.Link.SendCommand(QStringLiteral("T3"));
+    ASSERT_TRUE(WaitUntil([&] { return view.NestedReply.has_value(); }, 5000));
+    EXPECT_EQ(*view.NestedReply, QStringLiteral("OK.M"));
+    EXPECT_LT(view.NestedMs, 5000) << "the exchange waited for its deadline";
     rig.Link.AttachView(nullptr);
 }
 

@@ -172,11 +172,11 @@ QStringList TRecordingView::Texts() const
 
 void PrepareLink(TfrmComm& link, const QString& portFolder, int timeoutMs)
 {
-    link.SetPortFolder(portFolder);
-    link.SetSysfsRoot(portFolder + QStringLiteral("/no-sysfs"));
-    link.SetArguments({ QStringLiteral("kelvor9") });
-    link.SetOpenPauseMs(0);
-    link.SetDialogueTimeoutMs(timeoutMs);
+    link.Settings().PortFolder = portFolder;
+    link.Settings().SysfsRoot = portFolder + QStringLiteral("/no-sysfs");
+    link.Settings().Arguments = QStringList({ QStringLiteral("kelvor9") });
+    link.Settings().OpenPauseMs = 0;
+    link.Settings().DialogueTimeoutMs = timeoutMs;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)

@@ -123,17 +123,17 @@ TEST(PortSearch, ComArgumentsInAnyCaseAndTheLastWins)
     folder.Link(7, com7.SlavePath());
     TfrmComm link;
     PrepareLink(link, folder.Path());
-    link.SetArguments({ QStringLiteral("kelvor9"), QStringLiteral("com2") });
+    link.Settings().Arguments = QStringList({ QStringLiteral("kelvor9"), QStringLiteral("com2") });
     link.Connect();
     EXPECT_EQ(link.FPort, 2); // no search: the highest candidate was not taken
     EXPECT_TRUE(link.Comm32->Connected());
     EXPECT_EQ(link.Comm32->DeviceName(), folder.Path() + QStringLiteral("/COM2"));
 
-    link.SetArguments({ QStringLiteral("kelvor9"), QStringLiteral("COM7"), QStringLiteral("-x"), QStringLiteral("Com3") });
+    link.Settings().Arguments = QStringList({ QStringLiteral("kelvor9"), QStringLiteral("COM7"), QStringLiteral("-x"), QStringLiteral("Com3") });
     link.Connect();
     EXPECT_EQ(link.FPort, 3);
 
-    link.SetArguments({ QStringLiteral("kelvor9"), QStringLiteral("COMx") });
+    link.Settings().Arguments = QStringList({ QStringLiteral("kelvor9"), QStringLiteral("COMx") });
     EXPECT_EQ(MessageOf([&] { link.Connect(); }), QStringLiteral("'x' is not a valid integer value"));
 }
 
@@ -148,7 +148,7 @@ TEST(PortSearch, AFailedOpenPortLeavesTheLinkUnconnected)
     EXPECT_EQ(MessageOf([&] { link.OpenPort(4); }), QStringLiteral("Invalid device handle, access denied (Error: -1) "));
     EXPECT_EQ(link.FPort, 0);
     // COM40 resolves to /dev/ttyUSB37, which does not exist here.
-    link.SetArguments({ QStringLiteral("kelvor9"), QStringLiteral("COM40") });
+    link.Settings().Arguments = QStringList({ QStringLiteral("kelvor9"), QStringLiteral("COM40") });
     EXPECT_EQ(MessageOf([&] { link.Connect(); }), QStringLiteral("Error accessing specified device (Error: 2) "));
     EXPECT_EQ(link.FPort, 0);
     EXPECT_FALSE(link.Comm32->Connected());

@@ -34,10 +34,10 @@ protected:
         server->start();
 
         comm = std::make_unique<TfrmComm>();
-        comm->SetPortFolder(dir.path());
-        comm->SetArguments({QStringLiteral("x"), QStringLiteral("COM9")});
-        comm->SetOpenPauseMs(0);
-        comm->SetDialogueTimeoutMs(3000);
+        comm->Settings().PortFolder = dir.path();
+        comm->Settings().Arguments = QStringList({QStringLiteral("x"), QStringLiteral("COM9")});
+        comm->Settings().OpenPauseMs = 0;
+        comm->Settings().DialogueTimeoutMs = 3000;
         comm->Connect();
         ASSERT_EQ(comm->FPort, 9);
         paradigm.SetLink(comm.get());
@@ -109,7 +109,7 @@ TEST_F(ModelSimTest, ARefusalReturnsItsTextAndKeepsTheModel)
 
 TEST_F(ModelSimTest, ASilentDeviceChangesNothingAndReturnsNoText)
 {
-    comm->SetDialogueTimeoutMs(200);
+    comm->Settings().DialogueTimeoutMs = 200;
     server->setSilent(true);
     TChannel& ch = paradigm.Channel(2);
     ch.Settings.SetDuration(Value("+5    E-3"), error);

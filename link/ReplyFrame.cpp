@@ -1,0 +1,60 @@
+#include "ReplyFrame.h"
+
+#include "KelvorErrors.h"
+
+#include <cstring>
+
+namespace ReplyFrame {
+
+QByteArray CommandFrame(const QString& text)
+{
+    return '>' + QByteArray::number(text.size()).rightJustified(4, '0') + text.toLatin1();
+}
+
+QString CutAtZero(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.constData(), int(qstrnlen(bytes.constData(), size_t(bytes.size()))));
+}
+
+} // namespace ReplyFrame
+
+int TReplyFrameReader::Wanted(int waiting) const
+{
+    switch (FState) {
+    case Start: return waiting >= 5 ? 1 : 0;
+    case Length: return qMin(waiting, 4 - int(FLengthField.size()));
+    case Body: return qMin(waiting, FLength - int(FPayload.size()));
+    case Done: return 0;
+    }
+    return 0;
+}
+
+void TReplyFrameReader::Feed(const QByteArray& bytes)
+{
+    switch (FState) {
+    case Start:
+        if (bytes == "<")
+            FState = Length;
+        return;
+    case Length: {
+        FLengthField += bytes;
+        if (FLengthField.size() < 4)
+            return;
+        const QString field = ReplyFrame::CutAtZero(FLengthField);
+        bool ok = false;
+        FLength = field.toInt(&ok, 10);
+        if (!ok)
+            throw EConvertError::NotInteger(field);
+        // A length of 0000 (or a negative one) is an empty reply.
+        FState = FLength <= 0 ? Done : Body;
+        return;
+    }
+    case Body:
+        FPayload += bytes;
+        if (FPayload.size() >= FLength)
+            FState = Done;
+        return;
+    case Done:
+        return;
+    }
+}
