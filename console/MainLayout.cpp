@@ -403,6 +403,8 @@ void TfrmMain::BuildStatusBar()
     const int widths[] = {StatusPanelWidth, PortPanelWidth};
     for (int i = 0; i < 2; ++i) {
         auto* panel = new QLabel(texts[i], bar);
+        // Device refusals are shown exactly as they came, never as markup.
+        panel->setTextFormat(Qt::PlainText);
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setFixedWidth(widths[i]);

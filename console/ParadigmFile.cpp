@@ -1,8 +1,8 @@
 #include "ParadigmFile.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QHash>
 
+#include "FileReader.h"
 #include "KelvorErrors.h"
 #include "VexoClasses.h"
 
@@ -56,24 +56,38 @@ QByteArray Text(const Tparadigm& paradigm)
     return text;
 }
 
-QString LookUp(const QStringList& lines, const QString& key)
+TKeyTable::TKeyTable(const QStringList& lines)
 {
+    FValues.reserve(lines.size());
     for (const QString& line : lines) {
-        const int equals = line.indexOf(QLatin1Char('='));
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0)
             continue;
-        if (QStringView(line).left(equals).compare(key, Qt::CaseInsensitive) == 0)
-            return line.mid(equals + 1);
+        // The first line with a key wins; later ones are never looked at.
+        const QString key = line.left(equals).toCaseFolded();
+        if (!FValues.contains(key))
+            FValues.insert(key, line.mid(equals + 1));
     }
-    return {};
+}
+
+QString TKeyTable::Value(const QString& key) const
+{
+    return FValues.value(key.toCaseFolded());
+}
+
+QString LookUp(const QStringList& lines, const QString& key)
+{
+    return TKeyTable(lines).Value(key);
 }
 
 QString LoadBatch(const QStringList& lines)
 {
+    const TKeyTable keys(lines);
+    auto LookUp = [&keys](const QString& key) { return keys.Value(key); };
     QString batch = QStringLiteral("B");
     for (int n = 1; n <= Channels; ++n) {
         const QString c = QString::number(n);
-        auto value = [&](const char* name) { return LookUp(lines, QLatin1String(name) + c); };
+        auto value = [&](const char* name) { return LookUp(QLatin1String(name) + c); };
         batch += QStringLiteral("M") + value("Mode") + c;
         batch += QStringLiteral("D") + c + value("Duration");
         batch += QStringLiteral("L") + c + value("Delay");
@@ -84,13 +98,13 @@ QString LoadBatch(const QStringList& lines)
         batch += QStringLiteral("J") + c + value("DeltaV");
     }
     for (int r = 1; r <= Channels; ++r) {
-        const QString cells = LookUp(lines, QStringLiteral("Connections%1").arg(r));
+        const QString cells = LookUp(QStringLiteral("Connections%1").arg(r));
         for (int j = 1; j <= Columns && j <= cells.size(); ++j) {
             if (j != r && LinkCellFromText(cells.mid(j - 1, 1)) != 0)
                 batch += QStringLiteral("X") + HexDigit(r) + HexDigit(j);
         }
     }
-    batch += QStringLiteral("U") + LookUp(lines, QStringLiteral("StoreMode"));
+    batch += QStringLiteral("U") + LookUp(QStringLiteral("StoreMode"));
     return batch;
 }
 
@@ -103,26 +117,12 @@ QString UnquoteFileName(const QString& name)
 
 QStringList ReadLines(const QString& fileName)
 {
-    QFile file(fileName);
-    if (QFileInfo(fileName).isDir())
-        throw EFileError(QStringLiteral("Cannot open file \"%1\". It is a folder.").arg(fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EFileError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
-    return SplitLines(bytes);
+    return SplitLines(FileReader::ReadRegularFile(fileName));
 }
 
 QStringList SplitLines(const QByteArray& bytes)
 {
-    QString text = QString::fromLatin1(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.constLast().isEmpty())
-        lines.removeLast();
-    return lines;
+    return FileReader::SplitTextLines(QString::fromLatin1(bytes));
 }
 
 } // namespace ParadigmFile

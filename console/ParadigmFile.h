@@ -2,6 +2,7 @@
 // The paradigm file (".kr9"): the text written from the model, and the
 // device batch built from a file's lines. No windows here.
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -12,8 +13,19 @@ namespace ParadigmFile {
 // The 93 lines of a saved paradigm, each ended by CR LF.
 QByteArray Text(const Tparadigm& paradigm);
 
-// The value of Key: the rest of the first line whose text before its first
-// "=" equals Key, ignoring letter case; empty when no line has the key.
+// The keys of a file's lines, read once: the value of a key is the rest of
+// the first line whose text before its first "=" equals the key, ignoring
+// letter case, taken verbatim; empty when no line has the key.
+class TKeyTable {
+public:
+    explicit TKeyTable(const QStringList& lines);
+    QString Value(const QString& key) const;
+
+private:
+    QHash<QString, QString> FValues;
+};
+
+// One key of the lines (builds the table: for a single lookup).
 QString LookUp(const QStringList& lines, const QString& key);
 
 // The batch command that loads the file's lines into the device's current

@@ -8,6 +8,7 @@
 #include "KelvorApplication.h"
 #include "Main.h"
 #include "ParadigmFile.h"
+#include "ReplyFrame.h"
 #include "UserDialogs.h"
 #include "Widgets.h"
 
@@ -53,7 +54,7 @@ void TfrmMain::LoadParadigmFromFile(const QString& fileName)
     const QString batch = ParadigmFile::LoadBatch(lines);
     // The frame's length field has four digits. Refuse before the current
     // paradigm is cleared, so that an absurd file changes nothing.
-    if (batch.size() > 9999)
+    if (batch.size() > ReplyFrame::LongestFramedText)
         throw EKelvorError(QStringLiteral("The paradigm file \"%1\" holds values too long to send to the Kelvor 9.")
                                .arg(fileName));
     frmComm->Dialogue(QStringLiteral("E"));

@@ -112,7 +112,10 @@ void TCustomNumEdit2::SetDeviceText(const QString& text)
     double x = 0;
     if (!numtext::ParseFullStop(t, x))
         throw EConvertError::NotFloat(t);
-    FValue = ClampToRange(x);
+    // What the device holds is shown as it is, even where the field would
+    // not let the operator type it (an echo of 60000 in a field that takes
+    // at most 59999): the screen must never contradict the device.
+    FValue = x;
     ShowValueInEdit();
 }
 
@@ -127,7 +130,9 @@ void TCustomNumEdit2::CommitText()
     double x = 0;
     if (!numtext::ToFloat(normalised, QLocale(), x))
         throw EConvertError::NotFloat(normalised);
-    FValue = ClampToRange(x);
+    // An untouched device value stays as the device holds it.
+    if (x != FValue)
+        FValue = ClampToRange(x);
 }
 
 QString TCustomNumEdit2::ProspectiveText(QChar c) const

@@ -58,7 +58,8 @@ public:
     // edit text: "005.5" gives the edit text "5.5" and the value 5.5.
     void SetText(const QString& text);
     // SetText() for a text written with the full stop, as the device writes
-    // mantissas: "1.234" is 1.234 in every locale.
+    // mantissas: "1.234" is 1.234 in every locale. The device's value is not
+    // clamped: the field shows what the device holds.
     void SetDeviceText(const QString& text);
     // The edit text normalised (trimmed, without group separators, "" as "0")
     // with the full stop as decimal separator.

@@ -1,68 +1,13 @@
 #include "ScriptFile.h"
 
-#include <QFile>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "ScriptModel.h"
+#include "model/FileReader.h"
 
 namespace ScriptFile {
 
-namespace {
-
-[[noreturn]] void CannotOpen(const QString& fileName, const QString& reason)
-{
-    throw EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason));
-}
-
-// Closes the descriptor on every way out.
-class TDescriptor {
-public:
-    explicit TDescriptor(int fd) : FFd(fd) {}
-    ~TDescriptor()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TDescriptor(const TDescriptor&) = delete;
-    TDescriptor& operator=(const TDescriptor&) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
-
-QByteArray ReadAll(int fd, const QString& fileName)
-{
-    QByteArray bytes;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0)
-            return bytes;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EFileError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, qt_error_string(errno)));
-        }
-        bytes.append(buffer, got);
-    }
-}
-
-} // namespace
-
 QStringList SplitLines(const QByteArray& bytes)
 {
-    QString text = QString::fromLocal8Bit(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.constLast().isEmpty())
-        lines.removeLast();
-    return lines;
+    return FileReader::SplitTextLines(QString::fromLocal8Bit(bytes));
 }
 
 QByteArray Bytes(const TScriptLines& lines)
@@ -81,21 +26,7 @@ QByteArray Bytes(const TScriptLines& lines)
 
 TScriptLines Read(const QString& fileName)
 {
-    // Opened without blocking, and the opened file itself is examined: a
-    // check of the name first could look at another file than the one
-    // opened, and opening a named pipe would wait for a writer.
-    const QByteArray name = QFile::encodeName(fileName);
-    TDescriptor file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.Get() < 0)
-        CannotOpen(fileName, qt_error_string(errno));
-    struct stat status {};
-    if (::fstat(file.Get(), &status) != 0)
-        CannotOpen(fileName, qt_error_string(errno));
-    if (S_ISDIR(status.st_mode))
-        CannotOpen(fileName, QStringLiteral("It is a folder."));
-    if (!S_ISREG(status.st_mode))
-        CannotOpen(fileName, QStringLiteral("It is not a regular file."));
-    return TScriptLines(SplitLines(ReadAll(file.Get(), fileName)));
+    return TScriptLines(SplitLines(FileReader::ReadRegularFile(fileName)));
 }
 
 } // namespace ScriptFile

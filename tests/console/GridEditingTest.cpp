@@ -152,6 +152,33 @@ TEST_F(GridEditingTest, RefusalIsShownAndTheFieldKeepsTheModelValue)
     EXPECT_EQ(Main->ExponentEdits[1][3]->text(), QStringLiteral("-3"));
 }
 
+// The grid shows what the device holds and says, exactly: an echo beyond
+// what the field lets the operator type, and a refusal that looks like markup.
+TEST_F(GridEditingTest, DeviceValuesAndTextsAreShownAsTheDeviceSentThem)
+{
+    TConsoleSetup setup;
+    setup.simOptions.refuse = {{"V", "limit <b>9.99</b> V &amp; up"}};
+    Start(setup);
+    FocusOn(Main->ParameterEdits[1][4]);
+    ClearWire();
+    Type("59999");
+    Press(Qt::Key_Return);
+    EXPECT_EQ(Wire(), std::vector<std::string>{"N1+59999E+0R"});
+    EXPECT_EQ(Main->Paradigm().Channel(1).Settings.PulseCount.ToDeviceText(), QStringLiteral("+60.00E+3"));
+    EXPECT_EQ(Main->ParameterEdits[1][4]->Text(), QStringLiteral("60000"));
+    // Enter on the untouched echo sends the device's value back, not the field's limit.
+    FocusOn(Main->ParameterEdits[1][4]);
+    ClearWire();
+    Press(Qt::Key_Return);
+    EXPECT_EQ(Wire(), std::vector<std::string>{"N1+60000E+0R"});
+
+    FocusOn(Main->ParameterEdits[1][5]);
+    Type("5");
+    Press(Qt::Key_Return);
+    EXPECT_EQ(Main->StatusText(), QStringLiteral("limit <b>9.99</b> V &amp; up"));
+    EXPECT_EQ(Main->StatusPanels[0]->textFormat(), Qt::PlainText);
+}
+
 // In a locale whose decimal separator is a comma the grid shows and takes
 // the comma; the device still gets and sends the full stop.
 TEST_F(GridEditingTest, CommaLocaleShowsCommasAndSendsFullStops)

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <sys/stat.h>
 
 #include "ConsoleFixture.h"
 #include "FileWriter.h"
@@ -228,7 +229,11 @@ TEST_F(ParadigmFilesTest, UnreadableFileLeavesTheDeviceUntouched)
     Sim->setState(state);
     const QString plainFile = FilePath(QStringLiteral("plain.txt"));
     WriteAll(plainFile, "x");
-    const QString names[] = {FilePath(QStringLiteral("missing.kr9")), FFiles.path(), plainFile + QStringLiteral("/p.kr9")};
+    // A named pipe would make a plain open wait for a writer for ever.
+    const QString pipe = FilePath(QStringLiteral("pipe.kr9"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString names[] = {FilePath(QStringLiteral("missing.kr9")), FFiles.path(), plainFile + QStringLiteral("/p.kr9"),
+                             pipe};
     for (const QString& name : names) {
         Errors().clear();
         ClearWire();

@@ -1,0 +1,21 @@
+#pragma once
+// Reads the files the operator names (paradigm, script and CSV files). Only a
+// regular file is read: the file is opened without blocking and the opened
+// file itself is examined, so a named pipe or a device never hangs the
+// console (a check of the name before opening could look at another file
+// than the one opened).
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace FileReader {
+
+// The whole file. Raises EFileError with the file layer's message when it
+// cannot be opened or read, or is not a regular file.
+QByteArray ReadRegularFile(const QString& fileName);
+
+// The lines of a text; a line ends at CR LF, LF or CR. A last line ending is
+// not followed by an empty line.
+QStringList SplitTextLines(QString text);
+
+} // namespace FileReader
