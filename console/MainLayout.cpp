@@ -262,7 +262,7 @@ void TfrmMain::BuildParameterPanel()
         RowLabels[r] = label;
     }
 
-    cboStoreMode = new QComboBox(panel);
+    cboStoreMode = new TGuardedComboBox(panel);
     cboStoreMode->setObjectName(QStringLiteral("cboStoreMode"));
     cboStoreMode->addItems({QStringLiteral("Run"), QStringLiteral("Mem"), QStringLiteral("Save")});
     cboStoreMode->setGeometry(StoreModeLeft, StoreModeTop, StoreModeWidth, StoreModeHeight);

@@ -44,8 +44,41 @@ private:
 
 } // namespace
 
+void TGuardedComboBox::keyPressEvent(QKeyEvent* event)
+{
+    const bool alt = event->modifiers() & Qt::AltModifier;
+    switch (event->key()) {
+    case Qt::Key_F4:
+    case Qt::Key_Space:
+        QComboBox::keyPressEvent(event); // opens the list
+        return;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (alt) {
+            QComboBox::keyPressEvent(event);
+            return;
+        }
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        event->ignore(); // for the window (default buttons, focus chain)
+        return;
+    default:
+        break;
+    }
+    event->accept();
+}
+
+void TGuardedComboBox::wheelEvent(QWheelEvent* event)
+{
+    event->ignore();
+}
+
 TOwnerDrawnComboBox::TOwnerDrawnComboBox(int itemHeight, QWidget* parent)
-    : QComboBox(parent), FItemHeight(itemHeight)
+    : TGuardedComboBox(parent), FItemHeight(itemHeight)
 {
     setItemDelegate(new TOwnerDrawDelegate(this));
     setFocusPolicy(Qt::StrongFocus);
@@ -66,11 +99,6 @@ void TOwnerDrawnComboBox::paintEvent(QPaintEvent*)
         DrawItem(painter, field, currentIndex(), false);
         painter.restore();
     }
-}
-
-void TOwnerDrawnComboBox::wheelEvent(QWheelEvent* event)
-{
-    event->ignore();
 }
 
 TModeComboBox::TModeComboBox(QWidget* parent) : TOwnerDrawnComboBox(45, parent)
@@ -100,20 +128,6 @@ void TModeComboBox::DrawItem(QPainter& painter, const QRect& rect, int index, bo
     painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, itemText(index));
 }
 
-void TModeComboBox::keyPressEvent(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-        event->accept();
-        return;
-    default:
-        TOwnerDrawnComboBox::keyPressEvent(event);
-    }
-}
-
 TShapeComboBox::TShapeComboBox(QWidget* parent) : TOwnerDrawnComboBox(25, parent)
 {
     addItems({QStringLiteral("Monopolar"), QStringLiteral("Bipolar"), QStringLiteral("rank")});
@@ -126,6 +140,10 @@ void TShapeComboBox::DrawItem(QPainter& painter, const QRect& rect, int index, b
 
 void TShapeComboBox::keyPressEvent(QKeyEvent* event)
 {
+    if (event->modifiers() & Qt::AltModifier) {
+        TGuardedComboBox::keyPressEvent(event); // Alt+Down opens the list
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -136,7 +154,7 @@ void TShapeComboBox::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     default:
-        TOwnerDrawnComboBox::keyPressEvent(event);
+        TGuardedComboBox::keyPressEvent(event);
     }
 }
 

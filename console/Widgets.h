@@ -17,10 +17,24 @@ public:
     int Tag = 0;
 };
 
+// A list whose choice changes a live stimulator: only a deliberate choice may
+// change it, picking an entry with the mouse or opening the list (Alt+Down,
+// F4, Space) and confirming with Return. The closed list swallows every other
+// key that would move its selection (Home, End, Page Up/Down, letters), and
+// the mouse wheel, so that a stray key or a scroll never switches a channel.
+class TGuardedComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+};
+
 // The base of the owner-drawn lists: draws the current item in the closed
-// box with the same code as the items of the open list, and ignores the
-// mouse wheel so that scrolling over the window never changes the device.
-class TOwnerDrawnComboBox : public QComboBox {
+// box with the same code as the items of the open list.
+class TOwnerDrawnComboBox : public TGuardedComboBox {
     Q_OBJECT
 public:
     TOwnerDrawnComboBox(int itemHeight, QWidget* parent);
@@ -30,23 +44,18 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
 
 private:
     int FItemHeight;
 };
 
 // A channel's mode list: each item shows the mode's picture with its name
-// below. The arrow keys do nothing here, so that a stray key never changes
-// a channel's mode.
+// below.
 class TModeComboBox : public TOwnerDrawnComboBox {
     Q_OBJECT
 public:
     explicit TModeComboBox(QWidget* parent);
     void DrawItem(QPainter& painter, const QRect& rect, int index, bool selected) const override;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // A channel's shape list: pictures only. The owner moves the focus on the

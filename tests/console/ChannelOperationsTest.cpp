@@ -48,7 +48,9 @@ TEST_F(ChannelOperationsTest, ModeChangesSendOnlyRealChanges)
 
 // The operator's way: a click opens the list, and an item is picked in the
 // open list. The arrow keys do nothing in the closed mode list.
-TEST_F(ChannelOperationsTest, ModeListTakesClicksAndIgnoresArrows)
+// A stray key never switches a live channel: only a choice made in the open
+// list changes the device.
+TEST_F(ChannelOperationsTest, ListsChangeTheDeviceOnlyByADeliberateChoice)
 {
     Start();
     auto* list = qobject_cast<QComboBox*>(WidgetAt(150 + 30, 42 + 25));
@@ -64,11 +66,24 @@ TEST_F(ChannelOperationsTest, ModeListTakesClicksAndIgnoresArrows)
     EXPECT_EQ(Main->ModeLists[2]->currentIndex(), 2);
 
     ClearWire();
-    list->setFocus();
-    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Left, Qt::Key_Right})
-        QTest::keyClick(list, key);
+    const Qt::Key strayKeys[] = {Qt::Key_Down, Qt::Key_Up, Qt::Key_Left, Qt::Key_Right, Qt::Key_Home,
+                                 Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_T, Qt::Key_F};
+    for (QComboBox* closed : {static_cast<QComboBox*>(list), Main->cboStoreMode}) {
+        closed->setFocus();
+        for (Qt::Key key : strayKeys)
+            QTest::keyClick(closed, key);
+    }
     EXPECT_TRUE(Wire().empty());
     EXPECT_EQ(Main->ModeLists[2]->currentIndex(), 2);
+    EXPECT_EQ(Main->cboStoreMode->currentIndex(), 0);
+
+    // Opened from the keyboard and confirmed with Return, the choice goes out.
+    QTest::keyClick(Main->cboStoreMode, Qt::Key_Down, Qt::AltModifier);
+    QAbstractItemView* storePopup = Main->cboStoreMode->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(storePopup->window()));
+    QTest::keyClick(storePopup, Qt::Key_Down);
+    QTest::keyClick(storePopup, Qt::Key_Return);
+    EXPECT_EQ(Wire(), std::vector<std::string>{"UMR"});
 }
 
 TEST_F(ChannelOperationsTest, PowerSwitchAndChannelButtons)
