@@ -5,6 +5,7 @@
 #include <csignal>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <pthread.h>
 
 int main(int argc, char** argv)
@@ -36,18 +37,19 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     cl.options.log = &std::cout;
-    sim::SimServer server(cl.options);
+    std::unique_ptr<sim::SimServer> server;
     try {
-        server.start();
+        server = std::make_unique<sim::SimServer>(cl.options);
+        server->start();
     } catch (const std::exception& e) {
         std::cerr << "kelvor9-sim: " << e.what() << std::endl;
         return 1;
     }
-    std::cout << "kelvor9-sim: serving COM" << cl.options.port << " at " << server.slavePath() << std::endl;
+    std::cout << "kelvor9-sim: serving COM" << cl.options.port << " at " << server->slavePath() << std::endl;
 
     int received = 0;
     sigwait(&signals, &received);
-    server.stop();
+    server->stop();
     std::cout << "kelvor9-sim: stopped" << std::endl;
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "Device.h"
+
 #include <charconv>
 
 namespace sim {
@@ -28,9 +30,11 @@ std::string usageText()
            "  --garbage            put stray bytes before each reply frame\n"
            "  --bad-length         give each reply frame a non-numeric length field\n"
            "  --truncate           cut each reply frame short\n"
-           "  --refuse PREFIX[=TEXT]  refuse commands beginning with PREFIX (repeatable)\n"
+           "  --refuse PREFIX[=TEXT]  refuse commands beginning with PREFIX (repeatable;\n"
+           "                       not \"M\": mode commands are never refused)\n"
            "  --hangup-after N     close the line after N commands, serve a fresh one 1 s later\n"
-           "  --baud B             pace the output to the wire speed of B baud\n"
+           "  --baud B             pace both directions to a line of B baud, 10 bits a byte:\n"
+           "                       replies go out and commands are taken in no faster\n"
            "  --help               show this text\n";
 }
 
@@ -79,6 +83,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
                 std::string prefix = value.substr(0, eq);
                 if (prefix.empty())
                     cl.error = "--refuse needs a command prefix";
+                else if (std::string fault = refusalPrefixFault(prefix); !fault.empty())
+                    cl.error = "--refuse " + value + ": " + fault;
                 cl.options.refuse.emplace_back(prefix, eq == std::string::npos ? "" : value.substr(eq + 1));
             }
         } else

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <map>
+#include <stdexcept>
 
 namespace sim {
 
@@ -74,7 +75,24 @@ std::string limitFault(char letter, double x)
 
 Device::Device(SimState& state, NoteSink notes) : state_(state), notes_(std::move(notes)) {}
 
-void Device::setRefusals(std::vector<std::pair<std::string, std::string>> refusals) { refusals_ = std::move(refusals); }
+std::string refusalPrefixFault(std::string_view prefix)
+{
+    if (prefix.empty())
+        return "an empty prefix would refuse every command, mode commands included";
+    // Every command beginning with "M" is a mode command to the device (see modeCommand).
+    if (prefix[0] == 'M')
+        return "mode commands are never refused with a text: the console reads the fourth character of their "
+               "reply as the channel's mode";
+    return {};
+}
+
+void Device::setRefusals(std::vector<std::pair<std::string, std::string>> refusals)
+{
+    for (const auto& r : refusals)
+        if (std::string fault = refusalPrefixFault(r.first); !fault.empty())
+            throw std::invalid_argument("cannot refuse \"" + r.first + "\": " + fault);
+    refusals_ = std::move(refusals);
+}
 
 bool Device::takeStoredChange()
 {
@@ -219,10 +237,12 @@ std::string Device::valueCommand(std::string_view cmd, bool inBatch)
 std::string Device::modeCommand(std::string_view cmd)
 {
     // Never refused with a text: the console takes the fourth character of the
-    // reply as the channel's mode. Texts here start in lower case for that reason.
+    // reply as the channel's mode. No channel at all has no mode, so it is Off.
     int n = cmd.size() == 3 ? channelOf(cmd[2]) : 0;
-    if (n == 0)
-        return reply::refuse("no such channel");
+    if (n == 0) {
+        note("mode: no channel in \"" + std::string(cmd) + "\", answered Off");
+        return reply::ok + 'O';
+    }
     SimChannel& c = state_.cur().channels[n - 1];
     char want = cmd[1];
     if (!isModeLetter(want))
@@ -301,12 +321,16 @@ std::string Device::paradigmCommand(std::string_view cmd)
         storedChange_ = true;
         return reply::ok;
     }
-    case 'E':
+    case 'E': {
         if (cmd.size() != 1)
             break;
+        // The waveform table is loaded on its own; clearing the pulse settings keeps it.
+        std::vector<std::string> table = std::move(state_.cur().shortTable);
         state_.cur() = clearedParadigm();
+        state_.cur().shortTable = std::move(table);
         storedChange_ = true;
         return reply::ok;
+    }
     case 'C': {
         int from = cmd.size() == 3 ? channelOf(cmd[1]) : 0;
         int to = cmd.size() == 3 ? channelOf(cmd[2]) : 0;

@@ -18,6 +18,7 @@ public:
 
     Device(SimState& state, NoteSink notes);
 
+    // Throws std::invalid_argument for a prefix that refusalPrefixFault rejects.
     void setRefusals(std::vector<std::pair<std::string, std::string>> refusals);
     // Commands beginning with a prefix get exactly the given payload, whatever
     // they ask (for tests of how the console reads odd replies).
@@ -57,6 +58,9 @@ private:
     std::vector<std::pair<std::string, std::string>> canned_;
     bool storedChange_ = false;
 };
+
+// Why commands beginning with prefix may not be refused with a text; "" when they may.
+std::string refusalPrefixFault(std::string_view prefix);
 
 // Device texts shared by the interpreter's parts.
 namespace reply {

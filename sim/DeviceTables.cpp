@@ -1,9 +1,10 @@
-// Channel 9's waveform tables: the short table of 1000 points and the long
-// table whose length is set by "K". Both move in sectors of 32 points.
+// Channel 9's waveform tables: a short table of 1000 points in each of the
+// paradigms 1 to 8, and the long table of paradigm 9, whose length is set by
+// "K". Both move in sectors of 32 points. Each table answers only while its
+// paradigm is current; the other table's commands are refused.
 #include "Device.h"
 
 #include "ValueText.h"
-
 
 namespace sim {
 
@@ -72,6 +73,14 @@ std::string writePoints(std::vector<std::string>& table, long sector, std::strin
 
 std::string Device::tableCommand(std::string_view cmd)
 {
+    bool shortTable = cmd.substr(0, 2) == "GS" || cmd[0] == 'Q';
+    bool longTable = cmd.substr(0, 2) == "GW" || cmd == "GK" || cmd[0] == 'W' || cmd[0] == 'K';
+    if (!shortTable && !longTable)
+        return reply::refuse("Unknown command");
+    if (shortTable && state_.current == 9)
+        return reply::refuse("No short table in paradigm 9");
+    if (longTable && state_.current != 9)
+        return reply::refuse("Long table only in paradigm 9");
     if (cmd.substr(0, 2) == "GS")
         return shortSector(cmd);
     if (cmd.substr(0, 2) == "GW")
@@ -81,9 +90,8 @@ std::string Device::tableCommand(std::string_view cmd)
     switch (cmd[0]) {
     case 'Q': return writeShortSector(cmd);
     case 'W': return writeLongSector(cmd);
-    case 'K': return setLongCount(cmd);
+    default: return setLongCount(cmd);
     }
-    return reply::refuse("Unknown command");
 }
 
 std::string Device::shortSector(std::string_view cmd)
@@ -91,8 +99,8 @@ std::string Device::shortSector(std::string_view cmd)
     long sector = cmd.size() == 4 ? digitsAt(cmd, 2, 2) : -1;
     if (sector < 1 || size_t(sector) > sectorCount(shortTableSize))
         return reply::refuse("No such sector");
-    state_.shortTable.resize(shortTableSize, "+0.000E+0");
-    return sectorReply(state_.shortTable, sector, 2);
+    state_.cur().shortTable.resize(shortTableSize, "+0.000E+0");
+    return sectorReply(state_.cur().shortTable, sector, 2);
 }
 
 std::string Device::writeShortSector(std::string_view cmd)
@@ -100,8 +108,8 @@ std::string Device::writeShortSector(std::string_view cmd)
     long sector = digitsAt(cmd, 1, 2);
     if (sector < 1 || size_t(sector) > sectorCount(shortTableSize))
         return reply::refuse("No such sector");
-    state_.shortTable.resize(shortTableSize, "+0.000E+0");
-    return writePoints(state_.shortTable, sector, cmd.substr(3));
+    state_.cur().shortTable.resize(shortTableSize, "+0.000E+0");
+    return writePoints(state_.cur().shortTable, sector, cmd.substr(3));
 }
 
 std::string Device::longSector(std::string_view cmd)

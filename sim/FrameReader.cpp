@@ -11,6 +11,10 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // with a digit, so further digits after four non-zero-led ones still belong to it.
 constexpr size_t maxLengthDigits = 6;
 
+// Stray bytes are reported in pieces of at most this many, so junk without end
+// is never held whole.
+constexpr size_t strayPiece = 256;
+
 }  // namespace
 
 void FrameReader::reset()
@@ -22,38 +26,45 @@ void FrameReader::reset()
     stray_.clear();
 }
 
-std::vector<FrameReader::Event> FrameReader::feed(std::string_view bytes)
+std::optional<FrameReader::Event> FrameReader::flushStray()
 {
-    std::vector<Event> out;
-    auto flushStray = [&] {
-        if (!stray_.empty()) {
-            out.push_back({Event::Stray, stray_});
-            stray_.clear();
-        }
-    };
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        char c = bytes[i];
+    if (stray_.empty())
+        return std::nullopt;
+    Event e {Event::Stray, std::move(stray_)};
+    stray_.clear();
+    return e;
+}
+
+std::optional<FrameReader::Event> FrameReader::next(std::string_view& bytes, Clock::time_point now)
+{
+    while (!bytes.empty()) {
+        char c = bytes.front();
         switch (stage_) {
         case Stage::Idle:
-            if (c == '=') {
-                flushStray();
-                out.push_back({Event::Attention, {}});
-            } else if (c == '>') {
-                flushStray();
+            if ((c == '=' || c == '>') && !stray_.empty())
+                return flushStray();  // c is looked at on the next call
+            bytes.remove_prefix(1);
+            if (c == '=')
+                return Event {Event::Attention, {}};
+            if (c == '>') {
                 stage_ = Stage::Length;
                 lengthDigits_.clear();
+                lastByte_ = now;
             } else {
                 stray_ += c;
+                if (stray_.size() >= strayPiece)
+                    return flushStray();
             }
             break;
         case Stage::Length: {
-            bool longer = lengthDigits_.size() >= 4 && lengthDigits_[0] != '0' &&
-                          lengthDigits_.size() < maxLengthDigits;
+            bool longer = lengthDigits_.size() >= 4 && lengthDigits_[0] != '0' && lengthDigits_.size() < maxLengthDigits;
             if (isDigit(c) && (lengthDigits_.size() < 4 || longer)) {
+                bytes.remove_prefix(1);
+                lastByte_ = now;
                 lengthDigits_ += c;
                 if (lengthDigits_ == "0000") {
-                    out.push_back({Event::Frame, {}});
                     stage_ = Stage::Idle;
+                    return Event {Event::Frame, {}};
                 }
                 break;
             }
@@ -61,30 +72,60 @@ std::vector<FrameReader::Event> FrameReader::feed(std::string_view bytes)
                 // A broken header: give its bytes up as stray and look at c afresh.
                 stray_ += '>' + lengthDigits_;
                 stage_ = Stage::Idle;
-                --i;
                 break;
             }
             remaining_ = std::stoul(lengthDigits_);
             body_.clear();
             stage_ = Stage::Body;
-            [[fallthrough]];
+            break;
         }
         case Stage::Body: {
-            size_t take = std::min(remaining_, bytes.size() - i);
-            body_.append(bytes.substr(i, take));
+            size_t take = std::min(remaining_, bytes.size());
+            body_.append(bytes.substr(0, take));
+            bytes.remove_prefix(take);
             remaining_ -= take;
-            i += take - 1;
+            lastByte_ = now;
             if (remaining_ == 0) {
-                out.push_back({Event::Frame, body_});
-                body_.clear();
                 stage_ = Stage::Idle;
+                Event e {Event::Frame, std::move(body_)};
+                body_.clear();
+                return e;
             }
             break;
         }
         }
     }
-    flushStray();
+    return std::nullopt;
+}
+
+std::vector<FrameReader::Event> FrameReader::feed(std::string_view bytes, Clock::time_point now)
+{
+    std::vector<Event> out;
+    while (std::optional<Event> e = next(bytes, now))
+        out.push_back(std::move(*e));
+    if (std::optional<Event> e = flushStray())
+        out.push_back(std::move(*e));
     return out;
+}
+
+std::optional<FrameReader::Clock::time_point> FrameReader::dropAt() const
+{
+    if (stage_ == Stage::Idle)
+        return std::nullopt;
+    return lastByte_ + idleLimit_;
+}
+
+std::optional<FrameReader::Event> FrameReader::dropIfIdle(Clock::time_point now)
+{
+    std::optional<Clock::time_point> due = dropAt();
+    if (!due || now < *due)
+        return std::nullopt;
+    Event e {Event::Dropped, ">" + lengthDigits_ + body_};
+    stage_ = Stage::Idle;
+    lengthDigits_.clear();
+    body_.clear();
+    remaining_ = 0;
+    return e;
 }
 
 }  // namespace sim

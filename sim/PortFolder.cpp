@@ -75,8 +75,7 @@ PortClaim::PortClaim(const std::string& dir, int port) : path_(dir + "/.COM" + s
             fd_ = -1;
             if (err == EWOULDBLOCK) {
                 std::string pid = n > 0 ? std::string(buf, size_t(n)) : std::string("?");
-                while (!pid.empty() && (pid.back() == '\n' || pid.back() == ' '))
-                    pid.pop_back();
+                pid = pid.substr(0, pid.find('\n'));
                 throw std::runtime_error("COM" + std::to_string(port) +
                                          " is already served by a live simulator (process " + pid + ")");
             }
@@ -86,16 +85,31 @@ PortClaim::PortClaim(const std::string& dir, int port) : path_(dir + "/.COM" + s
         struct stat held {}, named {};
         if (::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
             held.st_dev == named.st_dev) {
-            std::string pid = std::to_string(::getpid()) + "\n";
-            if (::ftruncate(fd_, 0) == 0 && ::pwrite(fd_, pid.data(), pid.size(), 0) < 0) {
-                // The pid is only a courtesy for the refusal message.
-            }
+            // A lock file nobody holds was left by a run that did not end cleanly.
+            char buf[256] = {};
+            ssize_t n = ::pread(fd_, buf, sizeof buf - 1, 0);
+            std::string earlier = n > 0 ? std::string(buf, size_t(n)) : std::string();
+            size_t line = earlier.find('\n');
+            earlier = line == std::string::npos ? std::string() : earlier.substr(line + 1);
+            earlier = earlier.substr(0, earlier.find('\n'));
+            // Only ever a pseudo-terminal of ours, never a name an operator could have chosen.
+            if (earlier.rfind("/dev/pts/", 0) == 0)
+                earlierTarget_ = earlier;
+            recordTarget("");
             return;
         }
         ::close(fd_);
         fd_ = -1;
     }
     throw std::runtime_error("cannot claim " + path_ + ": it keeps changing");
+}
+
+void PortClaim::recordTarget(const std::string& target)
+{
+    std::string text = std::to_string(::getpid()) + "\n" + target + "\n";
+    if (::ftruncate(fd_, 0) == 0 && ::pwrite(fd_, text.data(), text.size(), 0) < 0) {
+        // The contents are a courtesy: the refusal message and the next run's judgement of a stale link.
+    }
 }
 
 PortClaim::~PortClaim()
@@ -106,11 +120,28 @@ PortClaim::~PortClaim()
     }
 }
 
-void publishLink(const std::string& linkPath, const std::string& target)
+void checkLinkReplaceable(const std::string& linkPath, const std::string& ownTarget)
 {
+    const std::string advice = "; it is left as it is. Serve another port with --port N.";
     struct stat st {};
-    if (::lstat(linkPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
-        throw std::runtime_error(linkPath + " exists and is not a link; not replacing it");
+    if (::lstat(linkPath.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return;
+        throw std::runtime_error(systemError("cannot look at " + linkPath));
+    }
+    if (!S_ISLNK(st.st_mode))
+        throw std::runtime_error(linkPath + " exists and is not a link" + advice);
+    std::string target = readLink(linkPath);
+    if (!ownTarget.empty() && target == ownTarget)
+        return;
+    if (::stat(linkPath.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return;  // leads nowhere: left by an earlier run
+    throw std::runtime_error(linkPath + " is a link to " + target + ", which this simulator did not make" + advice);
+}
+
+void publishLink(const std::string& linkPath, const std::string& target, const std::string& ownTarget)
+{
+    checkLinkReplaceable(linkPath, ownTarget);
     // A hidden temporary name, so nobody lists it as a port in the meantime.
     size_t slash = linkPath.rfind('/');
     std::string temp = linkPath.substr(0, slash + 1) + "." + linkPath.substr(slash + 1) + ".new-" +

@@ -1,28 +1,32 @@
-#include "SimServer.h"
+#include "SimServerImpl.h"
 
-#include "Device.h"
-#include "FrameReader.h"
-#include "PacedOutput.h"
-#include "PortFolder.h"
-#include "PtyLine.h"
 #include "StateFile.h"
 
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
 #include <fcntl.h>
-#include <mutex>
-#include <optional>
 #include <poll.h>
 #include <stdexcept>
-#include <thread>
 #include <unistd.h>
 
 namespace sim {
 
 namespace {
 
-using Clock = PacedOutput::Clock;
+using Clock = PacedQueue::Clock;
+
+// The device's transmit buffer: while this many bytes wait to go out, it takes
+// no further command in, so a console that writes without reading stops
+// being read too (its writes then wait, as on a full line). A reply is always
+// queued whole, so the queue holds at most this much plus one reply.
+constexpr size_t transmitBuffer = 4096;
+// The device's receive buffer: bytes read from the line and not yet taken in.
+constexpr size_t receiveBuffer = 4096;
+// The most written to the line in one go.
+constexpr size_t writeChunk = 4096;
+
+// A dropped frame is logged with this many of its first bytes.
+constexpr size_t droppedShown = 60;
 
 // Log text with control bytes made visible.
 std::string printable(std::string_view bytes)
@@ -44,64 +48,6 @@ std::string printable(std::string_view bytes)
 const std::string garbageBytes = "#~?!*";
 
 }  // namespace
-
-struct SimServer::Impl {
-    explicit Impl(SimOptions o)
-        : opt(std::move(o)), state(factoryState()), device(state, [this](const std::string& t) { log("note  " + t); })
-    {
-        device.setRefusals(opt.refuse);
-        out.setBaud(opt.baud);
-    }
-
-    // Everything below `m` guards, except the members only the serving thread touches.
-    mutable std::mutex m;
-    mutable std::condition_variable changed;
-    SimOptions opt;
-    SimState state;
-    Device device;
-    std::vector<std::string> frames;
-    int attention = 0;
-    int lines = 0;
-    std::string slavePath;  // what the link points at now
-
-    std::mutex logMutex;
-    std::string dir, link;
-    std::unique_ptr<PortClaim> claim;
-    bool running = false;
-    int wake[2] = {-1, -1};
-    std::thread thread;
-
-    // Serving thread only.
-    PtyLine line;
-    FrameReader reader;
-    PacedOutput out;
-    int commandsOnLine = 0;
-    bool hangupDone = false;
-    bool hangupPending = false;
-    std::optional<Clock::time_point> reopenAt;
-    std::optional<Clock::time_point> lineQuietUntil;
-    std::optional<Clock::time_point> hangupWaitSince;
-    Clock::time_point lastWrite {};
-
-    void log(const std::string& text)
-    {
-        if (!opt.log)
-            return;
-        std::lock_guard lock(logMutex);
-        *opt.log << text << std::endl;
-    }
-
-    void run();
-    void flushDue();
-    void readInput();
-    void handle(const FrameReader::Event& e);
-    void handleFrame(const std::string& text);
-    void sendReply(const std::string& payload);
-    void persist();
-    bool lastReplyRead();
-    void hangUp();
-    void reopen();
-};
 
 void SimServer::Impl::persist()
 {
@@ -179,29 +125,60 @@ void SimServer::Impl::handle(const FrameReader::Event& e)
     case FrameReader::Event::Stray:
         log("stray " + printable(e.text));
         break;
+    case FrameReader::Event::Dropped:
+        dropped.push_back(e.text);
+        log("note  frame dropped, no byte for " + std::to_string(opt.frameIdleMs) + " ms: " +
+            printable(e.text.substr(0, droppedShown)) + (e.text.size() > droppedShown ? "..." : ""));
+        break;
     }
 }
 
 void SimServer::Impl::readInput()
 {
-    char buf[4096];
-    for (;;) {
-        ssize_t n = ::read(line.master(), buf, sizeof buf);
-        if (n <= 0)
-            return;  // EAGAIN: all read; EIO cannot happen while our own slave is open
-        std::lock_guard lock(m);
-        for (const FrameReader::Event& e : reader.feed(std::string_view(buf, size_t(n))))
-            handle(e);
-        changed.notify_all();
+    char buf[receiveBuffer];
+    size_t room = receiveBuffer - in.size();
+    if (room == 0)
+        return;
+    // EAGAIN: all read; EIO cannot happen while our own slave is open.
+    ssize_t n = ::read(line.master(), buf, room);
+    if (n > 0)
+        in.queue(std::string_view(buf, size_t(n)), Clock::now());
+}
+
+// Takes in the bytes that have crossed the line by now, event by event, while
+// the transmit buffer has room. A frame left idle is dropped only once every
+// byte received has been taken in: bytes still crossing a slow line are no pause.
+void SimServer::Impl::takeInput(Clock::time_point now)
+{
+    std::lock_guard lock(m);
+    std::string_view due = in.dueAt(now, in.size());
+    size_t offered = due.size();
+    bool any = false;
+    while (!due.empty() && out.size() < transmitBuffer) {
+        std::optional<FrameReader::Event> e = reader.next(due, now);
+        if (!e)
+            break;
+        handle(*e);
+        any = true;
     }
+    in.consumed(offered - due.size());
+    if (in.empty()) {
+        for (auto e : {reader.flushStray(), reader.dropIfIdle(now)})
+            if (e) {
+                handle(*e);
+                any = true;
+            }
+    }
+    if (any)
+        changed.notify_all();
 }
 
 void SimServer::Impl::flushDue()
 {
-    std::string due;
+    std::string_view due;  // only this thread changes `out`
     {
         std::lock_guard lock(m);
-        due = out.dueAt(Clock::now());
+        due = out.dueAt(Clock::now(), writeChunk);
     }
     if (due.empty())
         return;
@@ -232,6 +209,7 @@ void SimServer::Impl::hangUp()
     line.close();
     {
         std::lock_guard lock(m);
+        in.clear();
         out.clear();
         reader.reset();
         hangupPending = false;
@@ -247,7 +225,9 @@ void SimServer::Impl::reopen()
 {
     try {
         line.open();
-        publishLink(link, line.slavePath());
+        publishLink(link, line.slavePath(), published);
+        published = line.slavePath();
+        claim->recordTarget(published);
     } catch (const std::exception& e) {
         line.close();
         log(std::string("error ") + e.what() + "; trying again");
@@ -268,8 +248,14 @@ void SimServer::Impl::run()
 {
     for (;;) {
         bool waitForWritable = false;
+        bool waitForReadable = false;
         std::optional<Clock::time_point> deadline = reopenAt;
+        auto until = [&](std::optional<Clock::time_point> t) {
+            if (t)
+                deadline = deadline ? std::min(*deadline, *t) : *t;
+        };
         if (line.isOpen()) {
+            takeInput(Clock::now());
             flushDue();
             bool hangupDue = false;
             std::optional<Clock::time_point> due;
@@ -277,22 +263,25 @@ void SimServer::Impl::run()
                 std::lock_guard lock(m);
                 hangupDue = hangupPending && out.empty();
                 due = out.nextDue();
+                waitForReadable = in.size() < receiveBuffer;
+                if (out.size() < transmitBuffer)
+                    until(in.nextDue());  // bytes still crossing the line
+                if (in.empty())
+                    until(reader.dropAt());
             }
             if (hangupDue) {
                 if (lastReplyRead()) {
                     hangUp();
                     continue;
                 }
-                deadline = Clock::now() + std::chrono::milliseconds(10);
+                until(Clock::now() + std::chrono::milliseconds(10));
             }
             if (due && *due <= Clock::now())
                 waitForWritable = true;  // the write was short: wait for room
-            else if (due)
-                deadline = due;
-            if (lineQuietUntil) {
-                // The master reported a hang-up of its own: look again later, do not spin.
-                deadline = deadline ? std::min(*deadline, *lineQuietUntil) : *lineQuietUntil;
-            }
+            else
+                until(due);
+            // The master reported a hang-up of its own: look again later, do not spin.
+            until(lineQuietUntil);
         } else if (reopenAt && Clock::now() >= *reopenAt) {
             reopen();
             continue;
@@ -300,7 +289,8 @@ void SimServer::Impl::run()
 
         if (lineQuietUntil && Clock::now() >= *lineQuietUntil)
             lineQuietUntil.reset();
-        pollfd fds[2] = {{wake[0], POLLIN, 0}, {line.master(), short(POLLIN | (waitForWritable ? POLLOUT : 0)), 0}};
+        short events = short((waitForReadable ? POLLIN : 0) | (waitForWritable ? POLLOUT : 0));
+        pollfd fds[2] = {{wake[0], POLLIN, 0}, {line.master(), events, 0}};
         nfds_t count = line.isOpen() && !lineQuietUntil ? 2 : 1;
         timespec timeout {};
         timespec* timeoutPtr = nullptr;
@@ -345,8 +335,13 @@ void SimServer::start()
     }
     d->claim = std::make_unique<PortClaim>(d->dir, d->opt.port);
     try {
+        // Judged before anything is made, so that a refusal leaves everything as it was.
+        d->published = d->claim->leftByEarlierRun();
+        checkLinkReplaceable(d->link, d->published);
         d->line.open();
-        publishLink(d->link, d->line.slavePath());
+        publishLink(d->link, d->line.slavePath(), d->published);
+        d->published = d->line.slavePath();
+        d->claim->recordTarget(d->published);
         if (::pipe2(d->wake, O_CLOEXEC | O_NONBLOCK) != 0)
             throw std::runtime_error("cannot create the wake pipe");
     } catch (...) {
@@ -360,6 +355,7 @@ void SimServer::start()
         d->lines = 1;
     }
     d->reader.reset();
+    d->in.clear();
     d->out.clear();
     d->commandsOnLine = 0;
     d->hangupDone = d->hangupPending = false;
@@ -392,107 +388,6 @@ void SimServer::stop()
     }
     d->claim.reset();
     d->running = false;
-}
-
-std::string SimServer::linkPath() const { return d->link; }
-std::string SimServer::portDir() const { return d->dir; }
-
-std::string SimServer::slavePath() const
-{
-    std::lock_guard lock(d->m);
-    return d->slavePath;
-}
-
-std::vector<std::string> SimServer::frames() const
-{
-    std::lock_guard lock(d->m);
-    return d->frames;
-}
-
-int SimServer::attentionCount() const
-{
-    std::lock_guard lock(d->m);
-    return d->attention;
-}
-
-void SimServer::clearLog()
-{
-    std::lock_guard lock(d->m);
-    d->frames.clear();
-    d->attention = 0;
-}
-
-bool SimServer::waitForFrames(size_t n, int timeoutMs) const
-{
-    std::unique_lock lock(d->m);
-    return d->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d->frames.size() >= n; });
-}
-
-int SimServer::linesServed() const
-{
-    std::lock_guard lock(d->m);
-    return d->lines;
-}
-
-bool SimServer::waitForLinesServed(int n, int timeoutMs) const
-{
-    std::unique_lock lock(d->m);
-    return d->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d->lines >= n; });
-}
-
-SimState SimServer::state() const
-{
-    std::lock_guard lock(d->m);
-    return d->state;
-}
-
-void SimServer::setState(const SimState& state)
-{
-    std::lock_guard lock(d->m);
-    d->state = state;
-}
-
-void SimServer::setSilent(bool on)
-{
-    std::lock_guard lock(d->m);
-    d->opt.silent = on;
-}
-
-void SimServer::setDelayMs(int ms)
-{
-    std::lock_guard lock(d->m);
-    d->opt.delayMs = ms;
-}
-
-void SimServer::setGarbage(bool on)
-{
-    std::lock_guard lock(d->m);
-    d->opt.garbage = on;
-}
-
-void SimServer::setBadLength(bool on)
-{
-    std::lock_guard lock(d->m);
-    d->opt.badLength = on;
-}
-
-void SimServer::setTruncate(bool on)
-{
-    std::lock_guard lock(d->m);
-    d->opt.truncate = on;
-}
-
-void SimServer::setCannedReplies(std::vector<std::pair<std::string, std::string>> replies)
-{
-    std::lock_guard lock(d->m);
-    d->device.setCannedReplies(std::move(replies));
-}
-
-void SimServer::setRefuse(std::vector<std::pair<std::string, std::string>> refuse)
-{
-    std::lock_guard lock(d->m);
-    d->device.setRefusals(refuse);
-    d->opt.refuse = std::move(refuse);
 }
 
 }  // namespace sim

@@ -22,6 +22,7 @@ struct SimParadigm {
     SimChannel channels[9];
     char links[9][12];  // rows = channels 1-9, columns 1-12; '+', '*' or '-'
     char storeMode = 'R';
+    std::vector<std::string> shortTable;  // channel 9's short table: 1000 value texts
     SimParadigm();      // all links '-'
 };
 
@@ -29,13 +30,12 @@ struct SimState {
     int current = 1;                      // current paradigm 1..9
     SimParadigm paradigms[9];             // index current-1 is the current one
     bool outputsOn = true;                // cleared by "O", set by a batch of mode commands
-    std::vector<std::string> shortTable;  // channel 9 short table: 1000 value texts
-    std::vector<std::string> longTable;   // channel 9 long table: its point count of value texts
+    std::vector<std::string> longTable;   // channel 9's long table (paradigm 9): its point count of value texts
     const SimParadigm& cur() const;
     SimParadigm& cur();
 };
 
-// The cleared paradigm that "E" leaves behind (see sim/README.md).
+// The cleared paradigm that "E" leaves behind (see sim/README.md); "E" keeps the short table.
 SimParadigm clearedParadigm();
 // The state of a device fresh from the factory: nine slightly different paradigms.
 SimState factoryState();
@@ -51,7 +51,8 @@ struct SimOptions {
     std::vector<std::pair<std::string, std::string>> refuse;  // prefix, refusal text (empty = default)
     int hangupAfter = -1;      // close the line after N commands (once); serve a fresh line later
     int reserveDelayMs = 1000; // pause between the hang-up and the fresh line
-    int baud = 0;              // 0 = unthrottled; else pace output at 10 bits per byte
+    int baud = 0;              // 0 = unthrottled; else pace both directions at 10 bits per byte
+    int frameIdleMs = 1000;    // a frame whose next byte does not come within this is dropped (> 0)
     std::string stateFile;     // keeps the stored paradigms between runs
     std::ostream* log = nullptr;  // one line per command and reply; nullptr = no log
 };
@@ -64,8 +65,9 @@ public:
     SimServer& operator=(const SimServer&) = delete;
 
     // Creates the port folder when missing, claims COM<n> (std::runtime_error when a
-    // live simulator serves it), opens a raw pseudo-terminal, publishes the link and
-    // starts the serving thread.
+    // live simulator serves it, or when COM<n> is an entry this simulator did not
+    // make, which is then left alone), opens a raw pseudo-terminal, publishes the
+    // link and starts the serving thread.
     void start();
     // Stops the thread, closes the line and removes the link. Safe to call twice.
     void stop();
@@ -77,8 +79,10 @@ public:
     // What the device received, for tests that judge the wire.
     std::vector<std::string> frames() const;  // text after ">NNNN", exactly as received
     int attentionCount() const;               // "=" bytes received outside frames
+    std::vector<std::string> droppedFrames() const;  // frames begun and left idle, from their ">"
     void clearLog();
     bool waitForFrames(size_t n, int timeoutMs) const;
+    bool waitForDroppedFrames(size_t n, int timeoutMs) const;
     int linesServed() const;                  // 1 + lines served again after hang-ups
     bool waitForLinesServed(int n, int timeoutMs) const;
 
@@ -91,6 +95,7 @@ public:
     void setGarbage(bool on);
     void setBadLength(bool on);
     void setTruncate(bool on);
+    // Throws std::invalid_argument for a prefix that would refuse mode commands.
     void setRefuse(std::vector<std::pair<std::string, std::string>> refuse);
     // Commands beginning with a prefix are answered with exactly the given
     // payload (tests of how the console reads odd replies).

@@ -51,9 +51,13 @@ SimState factoryState()
     }
     s.current = 1;
     s.outputsOn = true;
-    s.shortTable.reserve(1000);
-    for (int i = 0; i < 1000; ++i)
-        s.shortTable.push_back(valueOf(5.0 * std::sin(2 * M_PI * i / 1000.0)));
+    // Paradigm p's short table holds p periods of a 5 V sine, so a change of paradigm shows there too.
+    for (int p = 1; p <= 9; ++p) {
+        std::vector<std::string>& table = s.paradigms[p - 1].shortTable;
+        table.reserve(1000);
+        for (int i = 0; i < 1000; ++i)
+            table.push_back(valueOf(5.0 * std::sin(2 * M_PI * p * i / 1000.0)));
+    }
     for (int i = 0; i < 100; ++i)
         s.longTable.push_back(valueOf(i * 0.05));
     return s;

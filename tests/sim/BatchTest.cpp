@@ -18,6 +18,8 @@ std::vector<std::string> texts(const std::string& body, bool wellFormed)
 }
 
 using List = std::vector<std::string>;
+using namespace std::chrono_literals;
+const FrameReader::Clock::time_point t0 {};
 
 }  // namespace
 
@@ -49,13 +51,13 @@ TEST(Batch, TheEOfABrokenValueIsNotAClearCommand)
 TEST(FrameReader, CutsAttentionAndFrames)
 {
     FrameReader r;
-    auto events = r.feed("=>0003GTR=>0003T3");
+    auto events = r.feed("=>0003GTR=>0003T3", t0);
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[0].kind, FrameReader::Event::Attention);
     EXPECT_EQ(events[1].kind, FrameReader::Event::Frame);
     EXPECT_EQ(events[1].text, "GTR");
     EXPECT_EQ(events[2].kind, FrameReader::Event::Attention);
-    events = r.feed("R=");  // the rest of the frame arrives later
+    events = r.feed("R=", t0);  // the rest of the frame arrives later
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].text, "T3R");
     EXPECT_EQ(events[1].kind, FrameReader::Event::Attention);
@@ -64,7 +66,7 @@ TEST(FrameReader, CutsAttentionAndFrames)
 TEST(FrameReader, AnEqualsSignInsideAFrameIsText)
 {
     FrameReader r;
-    auto events = r.feed(">0002==");
+    auto events = r.feed(">0002==", t0);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].text, "==");
 }
@@ -72,7 +74,7 @@ TEST(FrameReader, AnEqualsSignInsideAFrameIsText)
 TEST(FrameReader, BrokenHeadersAndStrayBytesAreReportedAndSkipped)
 {
     FrameReader r;
-    auto events = r.feed("xy>01=>0000>0002GT");
+    auto events = r.feed("xy>01=>0000>0002GT", t0);
     ASSERT_EQ(events.size(), 5u);
     EXPECT_EQ(events[0].kind, FrameReader::Event::Stray);
     EXPECT_EQ(events[0].text, "xy");
@@ -87,7 +89,30 @@ TEST(FrameReader, ALengthFieldLongerThanFourDigits)
 {
     FrameReader r;
     std::string text(10000, 'B');
-    auto events = r.feed(">10000" + text);
+    auto events = r.feed(">10000" + text, t0);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].text.size(), 10000u);
+}
+
+// A frame cut short must not swallow what follows: once its next byte is a
+// second overdue, it is dropped and the next "=" is an attention again.
+TEST(FrameReader, DropsAFrameLeftIdle)
+{
+    FrameReader r;
+    EXPECT_TRUE(r.feed(">0050D1+1.0", t0).empty());
+    EXPECT_FALSE(r.dropIfIdle(t0 + 999ms));
+    EXPECT_TRUE(r.feed("00E-3", t0 + 999ms).empty());  // a byte in time restarts the wait
+    ASSERT_EQ(r.dropAt(), t0 + 1999ms);
+    std::optional<FrameReader::Event> dropped = r.dropIfIdle(t0 + 1999ms);
+    ASSERT_TRUE(dropped);
+    EXPECT_EQ(dropped->kind, FrameReader::Event::Dropped);
+    EXPECT_EQ(dropped->text, ">0050D1+1.000E-3");
+    EXPECT_FALSE(r.dropAt());
+    auto events = r.feed("=>0003GTR", t0 + 2s);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, FrameReader::Event::Attention);
+    EXPECT_EQ(events[1].text, "GTR");
+    // A header left half-written is dropped the same way.
+    r.feed(">00", t0 + 3s);
+    EXPECT_EQ(r.dropIfIdle(t0 + 4s)->text, ">00");
 }

@@ -2,6 +2,7 @@
 #include "Device.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace {
 
@@ -80,10 +81,17 @@ TEST_F(DeviceTest, ModeCommandsAnswerTheResultingMode)
     EXPECT_EQ(run("MO4"), "OK.O");
     EXPECT_EQ(run("MQ4"), "OK.O");  // an unknown letter leaves the mode
     EXPECT_EQ(channel(3).mode, 'N');
-    // Even a command without a channel is not answered with a mode letter at the fourth place.
-    std::string reply = run("MF0");
-    EXPECT_TRUE(refused(reply));
-    EXPECT_EQ(std::string("FNGCTWO").find(reply[3]), std::string::npos);
+    // Without a channel 1 to 9 there is no mode to report but Off; never a text.
+    for (const char* cmd : {"MF0", "MN12", "MF", "M"})
+        EXPECT_EQ(run(cmd), "OK.O") << cmd;
+}
+
+TEST_F(DeviceTest, ModeCommandsCannotBeRefused)
+{
+    for (const char* prefix : {"M", "MF", "MF1", "MF12"})
+        EXPECT_THROW(device.setRefusals({{prefix, "Busy"}}), std::invalid_argument) << prefix;
+    EXPECT_EQ(run("MN1"), "OK.N");
+    EXPECT_EQ(sim::refusalPrefixFault("GT"), "");
 }
 
 TEST_F(DeviceTest, ShapesAndStoreMode)
@@ -229,16 +237,34 @@ TEST_F(DeviceTest, ShortTableSectors)
     EXPECT_TRUE(refused(run("GS00")));
     EXPECT_EQ(run("Q05+0.500E+0-10.00E+0"), "OK.");
     EXPECT_EQ(run("GS05").substr(5, 18), "+500.0E-3-10.00E+0");
-    EXPECT_EQ(state.shortTable[4 * 32], "+500.0E-3");
     EXPECT_TRUE(refused(run("Q05+10.50E+0")));
     EXPECT_TRUE(refused(run("Q05+0.500E+")));
     EXPECT_TRUE(refused(run("Q32" + points(9, "+1.000E+0"))));  // sector 32 holds 8 points
     EXPECT_EQ(run("Q32" + points(8, "+1.000E+0")), "OK.");
-    EXPECT_EQ(state.shortTable.size(), 1000u);
+    EXPECT_EQ(state.cur().shortTable.size(), 1000u);
+}
+
+// Each of the paradigms 1 to 8 has a short table of its own, which a copy
+// carries and a clear keeps.
+TEST_F(DeviceTest, EachParadigmKeepsItsShortTable)
+{
+    std::string first = run("GS01");
+    run("Y2");
+    EXPECT_NE(run("GS01"), first) << "factory tables differ per paradigm";
+    run("Y1");
+    EXPECT_EQ(run("Q01+1.000E+0"), "OK.");
+    run("Y2");
+    EXPECT_NE(run("GS01").substr(5, 9), "+1.000E+0");
+    EXPECT_EQ(run("C13"), "OK.");
+    run("Y3");
+    EXPECT_EQ(run("GS01").substr(5, 9), "+1.000E+0");
+    EXPECT_EQ(run("E"), "OK.");
+    EXPECT_EQ(run("GS01").substr(5, 9), "+1.000E+0");
 }
 
 TEST_F(DeviceTest, LongTableSectors)
 {
+    run("Y9");
     EXPECT_EQ(run("GK"), "OK.000100");
     EXPECT_EQ(run("K000065"), "OK.");
     EXPECT_EQ(run("GK"), "OK.000065");
@@ -248,6 +274,21 @@ TEST_F(DeviceTest, LongTableSectors)
     EXPECT_EQ(run("GW0003"), "OK.0003-3.250E+0");
     EXPECT_TRUE(refused(run("W0003-3.250E+0-3.250E+0")));  // past the table's end
     EXPECT_TRUE(refused(run("K100001")));
+    EXPECT_EQ(run("K100000"), "OK.");
+    EXPECT_EQ(run("GW3125").size(), 7u + 32u * 9u);
     EXPECT_EQ(run("K000000"), "OK.");
     EXPECT_TRUE(refused(run("GW0001")));
+}
+
+// Each table answers only while its paradigm is current; the other's commands
+// are refused with a text and change nothing.
+TEST_F(DeviceTest, TableCommandsOfTheOtherTableAreRefused)
+{
+    for (const char* cmd : {"GK", "K000010", "GW0001", "W0001+1.000E+0"})
+        EXPECT_EQ(run(cmd), "ER:Long table only in paradigm 9") << cmd;
+    EXPECT_EQ(state.longTable.size(), 100u);
+    run("Y9");
+    for (const char* cmd : {"GS01", "Q01+1.000E+0"})
+        EXPECT_EQ(run(cmd), "ER:No short table in paradigm 9") << cmd;
+    EXPECT_EQ(state.paradigms[8].shortTable, sim::factoryState().paradigms[8].shortTable);
 }

@@ -4,6 +4,9 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <set>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
@@ -133,9 +136,31 @@ TEST(CommandLine, ReportsWhatItDoesNotUnderstand)
     EXPECT_NE(sim::parseCommandLine({"--delay", "-1"}).error, "");
     EXPECT_NE(sim::parseCommandLine({"--refuse", "=text"}).error, "");
     EXPECT_NE(sim::parseCommandLine({"--fast"}).error, "");
+    // A fault switch that would refuse mode commands breaks the device's contract.
+    for (const char* prefix : {"M", "MF1=Busy"})
+        EXPECT_NE(sim::parseCommandLine({"--refuse", prefix}).error.find("mode commands are never refused"),
+                  std::string::npos)
+            << prefix;
+}
+
+// The README's switches and --help name the same ones.
+TEST(CommandLine, HelpAndReadmeListTheSameSwitches)
+{
+    auto switches = [](const std::string& text) {
+        std::set<std::string> names;
+        static const std::regex name("--[a-z][a-z-]*");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), name); it != std::sregex_iterator(); ++it)
+            names.insert(it->str());
+        return names;
+    };
+    std::ifstream readme(SIM_README);
+    std::string text((std::istreambuf_iterator<char>(readme)), {});
+    ASSERT_FALSE(text.empty());
+    std::set<std::string> listed = switches(sim::usageText());
+    EXPECT_EQ(switches(text), listed);
     for (const char* name : {"--silent", "--delay", "--garbage", "--bad-length", "--truncate", "--refuse",
                              "--hangup-after", "--baud", "--state", "--port", "--help"})
-        EXPECT_NE(sim::usageText().find(name), std::string::npos) << name;
+        EXPECT_EQ(listed.count(name), 1u) << name;
 }
 
 TEST(Program, ServesUntilTerminatedAndRefusesASecondRun)

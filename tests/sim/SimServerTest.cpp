@@ -1,9 +1,12 @@
 // The simulator served on a real pseudo-terminal, judged from the wire.
+#include "PtyLine.h"
 #include "SimServer.h"
 #include "StateFile.h"
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -38,6 +41,21 @@ bool exists(const std::string& path)
 {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string linkTarget(const std::string& path)
+{
+    char target[256] = {};
+    return ::readlink(path.c_str(), target, sizeof target - 1) > 0 ? target : "";
+}
+
+std::vector<std::string> entries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace
@@ -147,16 +165,62 @@ TEST_F(SimServerTest, RefuseSwitch)
     EXPECT_EQ(ask(client, "D1+00002E-3"), "OK.+2.000E-3");
 }
 
-TEST_F(SimServerTest, BaudPacesTheOutput)
+TEST_F(SimServerTest, BaudPacesBothDirections)
 {
     sim::SimOptions o;
-    o.baud = 9600;  // about 1 ms a byte
+    o.baud = 38400;
     serve(o);
+    auto byteTimes = [](int n) { return std::chrono::microseconds(n * 10'000'000LL / 38400); };
     PtyClient client(server->linkPath());
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ask(client, "GC").size(), 111u);
-    // "=" and a frame of 116 bytes cannot cross the line in less than 117 byte times.
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(117 * 10'000'000 / 9600));
+    // Out: "=" and a frame of 116 bytes cannot cross the line in less than 117 byte times.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, byteTimes(117));
+
+    // In: a long batch, which gets no reply, is taken in no faster than its bytes cross the line.
+    std::string batch = "B";
+    for (int i = 0; i < 333; ++i)
+        batch += "MF1";
+    start = std::chrono::steady_clock::now();
+    client.sendCommand(batch);
+    EXPECT_EQ(ask(client, "GT"), "OK.R");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, byteTimes(1 + 5 + 1000 + 1 + 8));
+}
+
+// A device with a full transmit buffer takes nothing more in, so a client
+// that writes without reading finds the line full instead of making the
+// simulator queue without end; nothing it wrote is lost.
+TEST_F(SimServerTest, AClientThatDoesNotReadFillsTheLine)
+{
+    serve();
+    PtyClient client(server->linkPath());
+    const std::string block(4096, '=');
+    size_t written = 0;
+    while (size_t n = client.sendSome(block, 300)) {
+        written += n;
+        ASSERT_LT(written, size_t(1) << 20) << "the simulator keeps taking in what it cannot answer";
+    }
+    std::string answers = client.readUntil([&](const std::string& b) { return b.size() >= written; });
+    EXPECT_EQ(answers, std::string(written, '='));
+    EXPECT_EQ(ask(client, "GT"), "OK.R");
+    EXPECT_EQ(server->attentionCount(), int(written) + 1);
+}
+
+// A console write cut short leaves a length field larger than the text after
+// it; once no byte has come for the idle time, the frame is dropped and the
+// next command is answered.
+TEST_F(SimServerTest, AFrameCutShortIsDroppedWhenTheLineFallsIdle)
+{
+    sim::SimOptions o;
+    o.frameIdleMs = 100;
+    serve(o);
+    PtyClient client(server->linkPath());
+    client.send("=>0050D1+1.0");
+    ASSERT_TRUE(server->waitForDroppedFrames(1, 5000));
+    EXPECT_EQ(server->droppedFrames(), std::vector<std::string> {">0050D1+1.0"});
+    EXPECT_EQ(ask(client, "GT"), "OK.R");
+    EXPECT_EQ(server->frames(), std::vector<std::string> {"GTR"});
+    EXPECT_EQ(server->state().cur().channels[0].duration, "+1.000E-3");
 }
 
 TEST_F(SimServerTest, HangupThenAFreshLine)
@@ -198,13 +262,31 @@ TEST_F(SimServerTest, RefusesAPortServedByALiveSimulator)
     EXPECT_NO_THROW(second.start());
 }
 
-TEST_F(SimServerTest, ReplacesADanglingLinkButNotAFile)
+// Only a link this simulator made may be replaced: one that leads nowhere, or
+// one to the pseudo-terminal an earlier run names in the lock file it left.
+// Any other entry is the operator's: the start is refused, naming it, and
+// nothing in the folder changes.
+TEST_F(SimServerTest, ReplacesOnlyALinkItMade)
 {
-    ASSERT_EQ(::symlink("/dev/pts/999999", (dir.path() + "/COM9").c_str()), 0);
+    const std::string link = dir.path() + "/COM9";
+    ASSERT_EQ(::symlink("/dev/pts/999999", link.c_str()), 0);
     serve();
-    PtyClient client(server->linkPath());
-    EXPECT_TRUE(client.isOpen());
+    EXPECT_TRUE(PtyClient(server->linkPath()).isOpen());
     server->stop();
+
+    ASSERT_EQ(::symlink("/dev/null", link.c_str()), 0);
+    std::vector<std::string> before = entries(dir.path());
+    try {
+        serve();
+        FAIL() << "started over a link to a live device";
+    } catch (const std::runtime_error& e) {
+        std::string message = e.what();
+        EXPECT_NE(message.find(link + " is a link to /dev/null"), std::string::npos) << message;
+        EXPECT_NE(message.find("--port N"), std::string::npos) << message;
+    }
+    server.reset();
+    EXPECT_EQ(entries(dir.path()), before);
+    EXPECT_EQ(linkTarget(link), "/dev/null");
 
     std::ofstream(dir.path() + "/COM4") << "not a port";
     sim::SimOptions o;
@@ -212,6 +294,16 @@ TEST_F(SimServerTest, ReplacesADanglingLinkButNotAFile)
     o.portDir = dir.path();
     sim::SimServer blocked(o);
     EXPECT_THROW(blocked.start(), std::runtime_error);
+
+    // An earlier run killed outright left its link and lock file; the
+    // pseudo-terminal number has since gone to someone else.
+    sim::PtyLine reused;
+    reused.open();
+    ASSERT_EQ(::unlink(link.c_str()), 0);
+    ASSERT_EQ(::symlink(reused.slavePath().c_str(), link.c_str()), 0);
+    std::ofstream(dir.path() + "/.COM9.lock") << "1\n" << reused.slavePath() << "\n";
+    serve();
+    EXPECT_EQ(linkTarget(link), server->slavePath());
 }
 
 TEST_F(SimServerTest, CreatesAMissingPortFolderPrivately)

@@ -50,6 +50,15 @@ void PtyClient::send(std::string_view bytes)
         throw std::runtime_error("write to the simulator failed");
 }
 
+size_t PtyClient::sendSome(std::string_view bytes, int timeoutMs)
+{
+    pollfd p {fd_, POLLOUT, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0)
+        return 0;
+    ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+    return n > 0 ? size_t(n) : 0;
+}
+
 void PtyClient::sendCommand(std::string_view text)
 {
     char length[16];

@@ -25,6 +25,9 @@ public:
     ~PtyClient();
     bool isOpen() const { return fd_ >= 0; }
     void send(std::string_view bytes);
+    // Writes what the line takes of bytes, waiting up to timeoutMs for room;
+    // 0 when it took nothing in that time.
+    size_t sendSome(std::string_view bytes, int timeoutMs);
     // "=" and then the frame ">" + 4-digit length + text, as the console sends a command.
     void sendCommand(std::string_view text);
     // Reads until done(received) holds or the deadline passes; returns all received.
