@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 #include "Main.h"
@@ -31,6 +32,8 @@ public:
     QString AskSaveFileName(QWidget*, const TFileDialogOptions& options) override
     {
         LastOptions = options;
+        if (OnFileDialog)
+            OnFileDialog();
         return FileName;
     }
     QString AskOpenFileName(QWidget*, const TFileDialogOptions& options) override
@@ -39,6 +42,8 @@ public:
         return FileName;
     }
 
+    // Runs as the file dialog closes (a real one leaves no window active).
+    std::function<void()> OnFileDialog;
     bool ConfirmAnswer = true;
     QString FileName;
     QStringList Questions;

@@ -4,11 +4,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 #include <sys/stat.h>
 
 #include "ConsoleFixture.h"
 #include "FileWriter.h"
+#include "KelvorApplication.h"
 
 namespace {
 
@@ -268,4 +275,36 @@ TEST_F(ParadigmFilesTest, FailedSaveKeepsTheOldFile)
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_TRUE(ReadAll(fileName).startsWith("Paradigm=1\r\n"));
     EXPECT_EQ(QFile::permissions(fileName), permissions);
+}
+
+// The error box of a save that fails right after its file dialog belongs to
+// the main window, shows the file name as it is, and gives the keyboard back
+// to the window, so that F5 works at once.
+TEST_F(ParadigmFilesTest, ErrorBoxAfterTheFileDialogGivesTheKeyboardBack)
+{
+    Start();
+    const auto reporter = std::exchange(TKelvorApplication::ErrorReporter, nullptr);
+    auto restore = qScopeGuard([&] { TKelvorApplication::ErrorReporter = reporter; });
+    Dialogs->OnFileDialog = [] { QApplication::setActiveWindow(nullptr); };
+    const QString fileName = FilePath(QStringLiteral("no <b>such</b> folder/p.kr9"));
+    QPointer<QWidget> boxParent;
+    QString boxText;
+    Qt::TextFormat boxFormat = Qt::AutoText;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        boxParent = box->parentWidget();
+        boxText = box->text();
+        boxFormat = box->textFormat();
+        box->button(QMessageBox::Ok)->click();
+    });
+    closer.start(10);
+    SaveAs(fileName);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxText.isEmpty() && !QApplication::activeModalWidget(); }));
+    EXPECT_EQ(boxParent, Main.get());
+    EXPECT_TRUE(boxText.contains(fileName)) << boxText.toStdString();
+    EXPECT_EQ(boxFormat, Qt::PlainText);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(Main.get()));
 }

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QFileInfo>
 #include <QTest>
 #include <QToolButton>
 
@@ -89,7 +90,8 @@ TEST_F(RefreshTest, StartUpReadsTheDeviceAndShowsEveryField)
     EXPECT_EQ(Main->LinkButtons[1][2]->Tag, 1);
     EXPECT_EQ(Main->cboStoreMode->currentText(), QStringLiteral("Mem"));
     // Every channel and every cell holds what the device holds.
-    const sim::SimParadigm& device = Sim->state().cur();
+    const sim::SimState state = Sim->state(); // a copy: the device keeps its own
+    const sim::SimParadigm& device = state.cur();
     for (int n = 1; n <= 9; ++n) {
         const TChannel& channel = model.Channel(n);
         const sim::SimChannel& expected = device.channels[n - 1];
@@ -305,6 +307,15 @@ TEST_F(RefreshTest, VanishedDeviceIsReportedOnceAndF5Reconnects)
     EXPECT_TRUE(Main->PanelCover->isVisible());
     EXPECT_EQ(Main->PortText(), QStringLiteral("Connection: Unavilable"));
     EXPECT_EQ(Main->Comm()->FPort, 0);
+
+    // Under the cover, saving the model still works; an operation that needs
+    // the device says once that it is not connected.
+    Errors().clear();
+    Dialogs->FileName = FFiles.filePath(QStringLiteral("under-cover.kr9"));
+    QTest::keyClick(Main.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(QFileInfo::exists(Dialogs->FileName));
+    QTest::keyClick(Main.get(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(Errors(), QStringList{TfrmComm::NotConnectedMessage()});
 
     ASSERT_TRUE(Sim->waitForLinesServed(2, 5000));
     PressF5();
