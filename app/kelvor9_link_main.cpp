@@ -6,6 +6,7 @@
 // other payload (a refusal, still printed), 1 no reply (none in time, a
 // length of 0000, or no device found), 2 an error or a usage mistake.
 #include "CommUnit.h"
+#include "ReplyFrame.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -14,17 +15,33 @@
 
 namespace {
 
-int Usage()
-{
-    std::fputs("usage: kelvor9-link [COMn] TEXT\n"
-               "Sends TEXT to the Kelvor 9 as a command and prints its reply.\n",
-               stderr);
-    return 2;
-}
+// The frame's length field has four digits and the dialogue adds the reply
+// request "R": the text itself may have one character less.
+constexpr int LongestText = ReplyFrame::LongestFramedText - 1;
+
+const char* const UsageText = "usage: kelvor9-link [COMn] TEXT\n"
+                              "Sends TEXT to the Kelvor 9 as a command and prints its reply.\n"
+                              "TEXT is at most 9998 characters of Latin-1 (the device's 8-bit characters).\n";
 
 bool IsComArgument(const QString& arg)
 {
     return arg.left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) == 0;
+}
+
+int Fail(const QString& message)
+{
+    QTextStream(stderr) << message << '\n';
+    return 2;
+}
+
+// The device's 8-bit characters: text that has none for a character cannot
+// be sent (it would go out as "?").
+bool IsLatin1(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 0xFF)
+            return false;
+    return true;
 }
 
 } // namespace
@@ -36,15 +53,23 @@ int main(int argc, char* argv[])
     const QString program = args.value(0);
     args.removeFirst();
     if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
-        Usage();
+        std::fputs(UsageText, stdout);
         return 0;
     }
-    if (args.isEmpty() || args.size() > 2 || (args.size() == 2 && !IsComArgument(args[0])))
-        return Usage();
+    if (args.isEmpty() || args.size() > 2 || (args.size() == 2 && !IsComArgument(args[0]))) {
+        std::fputs(UsageText, stderr);
+        return 2;
+    }
 
     const QString text = args.last();
+    if (!IsLatin1(text))
+        return Fail(QStringLiteral("The text holds characters the Kelvor 9 cannot receive (only Latin-1 characters "
+                                   "can be sent)."));
+    if (text.size() > LongestText)
+        return Fail(QStringLiteral("The text is too long: %1 characters, at most %2.").arg(text.size()).arg(LongestText));
+
     TfrmComm link;
-    link.Settings().Arguments = QStringList(args.size() == 2 ? QStringList { program, args[0] } : QStringList { program });
+    link.Settings().Arguments = args.size() == 2 ? QStringList { program, args[0] } : QStringList { program };
     try {
         link.Connect();
         if (link.FPort <= 0) {
@@ -56,10 +81,11 @@ int main(int argc, char* argv[])
             std::fputs("No reply from the Kelvor 9.\n", stderr);
             return 1;
         }
-        QTextStream(stdout) << reply << '\n';
+        // The payload's bytes as they came, one byte per character.
+        const QByteArray bytes = reply.toLatin1() + '\n';
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         return reply.startsWith(QLatin1String("OK.")) ? 0 : 3;
     } catch (const EKelvorError& error) {
-        QTextStream(stderr) << error.Message().trimmed() << '\n';
-        return 2;
+        return Fail(error.Message().trimmed());
     }
 }

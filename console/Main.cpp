@@ -23,6 +23,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), FDialogs(std::make_sh
 TfrmMain::~TfrmMain()
 {
     FormDestroy();
+    TKelvorApplication::SetMainWindow(nullptr);
 }
 
 void TfrmMain::SetDialogs(std::shared_ptr<TUserDialogs> dialogs)
