@@ -1,6 +1,6 @@
 #include "ParadigmFile.h"
 
-#include <QHash>
+#include <QVarLengthArray>
 
 #include "FileReader.h"
 #include "KelvorErrors.h"
@@ -56,33 +56,68 @@ QByteArray Text(const Tparadigm& paradigm)
     return text;
 }
 
-TKeyTable::TKeyTable(const QStringList& lines)
+TKeyTable::TKeyTable(const QStringList& lines, const QStringList& keys)
 {
-    FValues.reserve(lines.size());
+    for (const QString& key : keys) {
+        FKeys << key.toCaseFolded();
+        FLongestKey = qMax(FLongestKey, FKeys.constLast().size());
+    }
+    FValues.resize(FKeys.size());
+    FFound.resize(FKeys.size());
+    for (qsizetype i = 0; i < FKeys.size(); ++i)
+        FIndex.insert(QStringView(FKeys[i]), i);
+    qsizetype missing = FIndex.size();
+    QVarLengthArray<QChar, 64> folded;
     for (const QString& line : lines) {
+        if (missing == 0)
+            break; // every key has had its first line
         const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0)
+        if (equals < 0 || equals > FLongestKey)
             continue;
+        folded.resize(equals);
+        for (qsizetype i = 0; i < equals; ++i)
+            folded[i] = line.at(i).toCaseFolded();
+        const qsizetype index = FIndex.value(QStringView(folded.constData(), equals), -1);
         // The first line with a key wins; later ones are never looked at.
-        const QString key = line.left(equals).toCaseFolded();
-        if (!FValues.contains(key))
-            FValues.insert(key, line.mid(equals + 1));
+        if (index < 0 || FFound[index])
+            continue;
+        FFound[index] = true;
+        FValues[index] = line.mid(equals + 1);
+        --missing;
     }
 }
 
 QString TKeyTable::Value(const QString& key) const
 {
-    return FValues.value(key.toCaseFolded());
+    const qsizetype index = FIndex.value(QStringView(key.toCaseFolded()), -1);
+    return index < 0 ? QString() : FValues[index];
 }
 
 QString LookUp(const QStringList& lines, const QString& key)
 {
-    return TKeyTable(lines).Value(key);
+    return TKeyTable(lines, {key}).Value(key);
 }
+
+namespace {
+
+// Every key the load reads.
+QStringList LoadKeys()
+{
+    QStringList keys;
+    for (int n = 1; n <= Channels; ++n) {
+        for (const char* name : {"Mode", "Duration", "Delay", "Interval", "Train", "Voltage", "Shape", "DeltaV"})
+            keys << QLatin1String(name) + QString::number(n);
+        keys << QStringLiteral("Connections%1").arg(n);
+    }
+    keys << QStringLiteral("StoreMode");
+    return keys;
+}
+
+} // namespace
 
 QString LoadBatch(const QStringList& lines)
 {
-    const TKeyTable keys(lines);
+    const TKeyTable keys(lines, LoadKeys());
     auto LookUp = [&keys](const QString& key) { return keys.Value(key); };
     QString batch = QStringLiteral("B");
     for (int n = 1; n <= Channels; ++n) {

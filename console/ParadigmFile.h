@@ -13,16 +13,23 @@ namespace ParadigmFile {
 // The 93 lines of a saved paradigm, each ended by CR LF.
 QByteArray Text(const Tparadigm& paradigm);
 
-// The keys of a file's lines, read once: the value of a key is the rest of
-// the first line whose text before its first "=" equals the key, ignoring
-// letter case, taken verbatim; empty when no line has the key.
+// The values of the given keys in a file's lines, read in one pass: the
+// value of a key is the rest of the first line whose text before its first
+// "=" equals the key, ignoring letter case, taken verbatim; empty when no
+// line has the key.
 class TKeyTable {
 public:
-    explicit TKeyTable(const QStringList& lines);
+    TKeyTable(const QStringList& lines, const QStringList& keys);
+    TKeyTable(const TKeyTable&) = delete; // FIndex views FKeys
+    TKeyTable& operator=(const TKeyTable&) = delete;
     QString Value(const QString& key) const;
 
 private:
-    QHash<QString, QString> FValues;
+    QStringList FKeys; // case-folded
+    QHash<QStringView, qsizetype> FIndex;
+    QStringList FValues;
+    QList<bool> FFound;
+    qsizetype FLongestKey = 0;
 };
 
 // One key of the lines (builds the table: for a single lookup).

@@ -70,13 +70,24 @@ QByteArray ReadRegularFile(const QString& fileName)
     return ReadAll(file.Get(), fileName);
 }
 
-QStringList SplitTextLines(QString text)
+QStringList SplitTextLines(const QString& text)
 {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.constLast().isEmpty())
-        lines.removeLast();
+    // One pass: replacing the line ends first would move the rest of the
+    // text once per batch of line ends, which is quadratic in a large file.
+    QStringList lines;
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines << text.sliced(start, i - start);
+        if (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        lines << text.sliced(start);
     return lines;
 }
 

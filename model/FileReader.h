@@ -16,6 +16,6 @@ QByteArray ReadRegularFile(const QString& fileName);
 
 // The lines of a text; a line ends at CR LF, LF or CR. A last line ending is
 // not followed by an empty line.
-QStringList SplitTextLines(QString text);
+QStringList SplitTextLines(const QString& text);
 
 } // namespace FileReader
