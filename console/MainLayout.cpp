@@ -132,16 +132,15 @@ void TfrmMain::SetTabOrder()
 }
 
 // A shortcut acts on the window even while its menu entry is hidden: the key
-// is registered on the window, and the entry only shows it.
+// is registered on the window, and the entry only shows it. The toolkit
+// reports a hidden entry as disabled, so isEnabled() cannot tell; trigger()
+// itself ignores an entry that was disabled on purpose.
 void TfrmMain::BindShortcut(QAction* action, const QKeySequence& keys)
 {
     action->setText(action->text() + QLatin1Char('\t') + keys.toString(QKeySequence::NativeText));
     auto* shortcut = new QShortcut(keys, this);
     shortcut->setContext(Qt::WindowShortcut);
-    connect(shortcut, &QShortcut::activated, action, [action] {
-        if (action->isEnabled())
-            action->trigger();
-    });
+    connect(shortcut, &QShortcut::activated, action, &QAction::trigger);
     FShortcuts.push_back(shortcut);
 }
 
