@@ -98,10 +98,8 @@ void TfrmMain::FormCreate()
     SetTabOrder();
     RowLabels[7]->setText(QStringLiteral("\u0394V"));
 
+    BindPrintHelpCommands();
     QSettings settings;
-    const int scale = settings.value(QStringLiteral("Main/PrintScale"), 2).toInt();
-    if (scale >= 0 && scale < 3)
-        ScaleItems[scale]->setChecked(true);
     if (settings.contains(QStringLiteral("Main/Position")))
         move(settings.value(QStringLiteral("Main/Position")).toPoint());
     setFixedSize(WindowWidth, WindowHeight);
@@ -156,9 +154,6 @@ void TfrmMain::BuildMenus()
         ScaleItems[i] = scaleMenu->addAction(scaleNames[i]);
         ScaleItems[i]->setCheckable(true);
         scaleGroup->addAction(ScaleItems[i]);
-        connect(ScaleItems[i], &QAction::triggered, this, [i] {
-            QSettings().setValue(QStringLiteral("Main/PrintScale"), i);
-        });
     }
     ScaleItems[2]->setChecked(true);
     Print1 = File1->addAction(QStringLiteral("&Print"));
