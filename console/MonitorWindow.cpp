@@ -6,15 +6,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSettings>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-
-#include <memory>
 
 #include "FileWriter.h"
 #include "MonitorLayoutMetrics.h"
@@ -28,16 +21,6 @@ namespace {
 const QString PositionKey = QStringLiteral("Monitor/Position");
 const QString SizeKey = QStringLiteral("Monitor/Size");
 
-// A line break among the bytes would split the entry into several blocks;
-// a line separator shows the same break inside the entry's own block.
-QString InOneBlock(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
-    text.replace(QLatin1Char('\r'), QChar::LineSeparator);
-    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    return text;
-}
-
 } // namespace
 
 QColor TfrmMonitor::SentColor() { return QColor(255, 0, 0); }
@@ -49,8 +32,6 @@ TfrmMonitor::TfrmMonitor(std::function<TUserDialogs&()> dialogs) : FDialogs(std:
     setWindowTitle(QStringLiteral("Kelvor9 Monitor"));
     setWindowIcon(Pictures::ProgramIcon());
     resize(WindowWidth, WindowHeight);
-    FSentFormat.setForeground(SentColor());
-    FReceivedFormat.setForeground(ReceivedColor());
     BuildLegend();
     BuildControls();
     BuildLog();
@@ -108,15 +89,16 @@ void TfrmMonitor::BuildControls()
 
 void TfrmMonitor::BuildLog()
 {
-    RichEdit1 = new QPlainTextEdit(this);
+    RichEdit1 = new TTrafficLogView(HistoryLimit, SentColor(), ReceivedColor(), this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    RichEdit1->setReadOnly(true);
-    RichEdit1->setUndoRedoEnabled(false);
-    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(RichEdit1, &QWidget::customContextMenuRequested, this, &TfrmMonitor::ShowLogMenu);
 
-    FCopyAll = new QAction(QStringLiteral("Copy &All"), this);
+    FCopy = new QAction(QStringLiteral("&Copy"), this);
+    connect(FCopy, &QAction::triggered, RichEdit1, &TTrafficLogView::CopySelection);
+    FSelectAll = new QAction(QStringLiteral("Select &All"), this);
+    connect(FSelectAll, &QAction::triggered, RichEdit1, &TTrafficLogView::SelectAll);
+    FCopyAll = new QAction(QStringLiteral("Copy &Whole Log"), this);
     FCopyAll->setObjectName(QStringLiteral("CopyAll"));
     connect(FCopyAll, &QAction::triggered, this, &TfrmMonitor::CopyAllClick);
     FSaveLog = new QAction(QStringLiteral("&Save Log to File..."), this);
@@ -163,11 +145,10 @@ bool TfrmMonitor::IsShowing() const
 // Inside the serial hand-over: only queue, never paint or serve events.
 void TfrmMonitor::AppendEntry(const QString& entry, bool sent)
 {
-    QString text = entry.startsWith(QLatin1String("\r\n")) ? entry.mid(2) : entry;
     // More than a whole history waiting: the oldest would be dropped anyway.
     if (FQueue.size() >= size_t(HistoryLimit))
         FQueue.pop_front();
-    FQueue.push_back({InOneBlock(std::move(text)), sent});
+    FQueue.push_back({entry.startsWith(QLatin1String("\r\n")) ? entry.mid(2) : entry, sent});
     if (!FPaintTimer.isActive())
         FPaintTimer.start();
 }
@@ -177,49 +158,19 @@ void TfrmMonitor::Flush()
     FPaintTimer.stop();
     if (FQueue.empty())
         return;
-    QTextCursor cursor(RichEdit1->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.beginEditBlock();
-    for (const TEntry& entry : FQueue) {
-        cursor.insertBlock();
-        cursor.insertText(entry.text, entry.sent ? FSentFormat : FReceivedFormat);
-    }
-    cursor.endEditBlock();
-    FQueue.clear();
-    DropOldestEntries();
-    ScrollToEnd();
+    RichEdit1->Append(FQueue);
     emit LogPainted();
 }
 
 int TfrmMonitor::EntryCount() const
 {
-    return RichEdit1->document()->blockCount() - 1;
-}
-
-void TfrmMonitor::DropOldestEntries()
-{
-    const int excess = EntryCount() - HistoryLimit;
-    if (excess <= 0)
-        return;
-    QTextDocument* document = RichEdit1->document();
-    QTextCursor cursor(document->findBlockByNumber(1));
-    cursor.setPosition(document->findBlockByNumber(1 + excess).position(), QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-}
-
-void TfrmMonitor::ScrollToEnd()
-{
-    QScrollBar* bar = RichEdit1->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    return RichEdit1->Count();
 }
 
 QString TfrmMonitor::LogText()
 {
     Flush();
-    QString text;
-    for (QTextBlock block = RichEdit1->document()->findBlockByNumber(1); block.isValid(); block = block.next())
-        text += block.text().replace(QChar::LineSeparator, QLatin1Char('\n')) + QLatin1Char('\n');
-    return text;
+    return RichEdit1->AllText();
 }
 
 // ---- the controls -----------------------------------------------------------
@@ -227,7 +178,7 @@ QString TfrmMonitor::LogText()
 void TfrmMonitor::SpeedButton1Click()
 {
     FQueue.clear();
-    RichEdit1->clear();
+    RichEdit1->Clear();
 }
 
 // Changing the window's flags hides it; it comes back where it was.
@@ -241,11 +192,14 @@ void TfrmMonitor::CheckBox1Click()
 
 void TfrmMonitor::ShowLogMenu(const QPoint& at)
 {
-    std::unique_ptr<QMenu> menu(RichEdit1->createStandardContextMenu(at));
-    menu->addSeparator();
-    menu->addAction(FCopyAll);
-    menu->addAction(FSaveLog);
-    menu->exec(RichEdit1->viewport()->mapToGlobal(at));
+    FCopy->setEnabled(RichEdit1->HasSelection());
+    QMenu menu;
+    menu.addAction(FCopy);
+    menu.addAction(FSelectAll);
+    menu.addSeparator();
+    menu.addAction(FCopyAll);
+    menu.addAction(FSaveLog);
+    menu.exec(RichEdit1->viewport()->mapToGlobal(at));
 }
 
 void TfrmMonitor::CopyAllClick()

@@ -7,17 +7,11 @@
 //
 // Painting. AppendEntry is called inside the serial hand-over, where nothing
 // may serve events, and during a channel 9 transfer it comes thousands of
-// times a second. So it only queues the entry; a timer paints the queue in
-// one edit PaintIntervalMs after the first entry came, which costs one
+// times a second. So it only queues the entry; a timer hands the queue to
+// the log PaintIntervalMs after the first entry came, which costs one
 // repaint however many entries arrived meanwhile. The log keeps the last
 // HistoryLimit entries, so that a day-long session stays fast; the oldest
 // are dropped as new ones come.
-//
-// Each entry is one block (paragraph) of the log: line breaks among the
-// bytes are shown as line breaks inside the entry's block, so blocks and
-// entries correspond one to one. The first block is the empty line that the
-// first entry's leading line break leaves above it.
-#include <QTextCharFormat>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,11 +19,11 @@
 #include <functional>
 
 #include "CommUnit.h"
+#include "TrafficLogView.h"
 
 class QAction;
 class QCheckBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 class TUserDialogs;
 
@@ -51,7 +45,7 @@ public:
     // Paints the queued entries now (the timer does it by itself).
     void Flush();
     // The log's entries, one a line ended by LF: the time stamp, ":....."
-    // and the bytes. Queued entries are painted first.
+    // and the bytes as they passed. Queued entries are painted first.
     QString LogText();
     int EntryCount() const;
 
@@ -64,11 +58,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    struct TEntry {
-        QString text;
-        bool sent;
-    };
-
     void BuildLegend();
     void BuildControls();
     void BuildLog();
@@ -78,19 +67,17 @@ private:
     void ShowLogMenu(const QPoint& at);
     void SaveLogClick();
     void CopyAllClick();
-    void DropOldestEntries();
-    void ScrollToEnd();
     void StorePosition() const;
     void RestorePosition();
 
     std::function<TUserDialogs&()> FDialogs;
-    QPlainTextEdit* RichEdit1 = nullptr;
+    TTrafficLogView* RichEdit1 = nullptr;
     QPushButton* SpeedButton1 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
+    QAction* FCopy = nullptr;
+    QAction* FSelectAll = nullptr;
     QAction* FCopyAll = nullptr;
     QAction* FSaveLog = nullptr;
-    QTextCharFormat FSentFormat;
-    QTextCharFormat FReceivedFormat;
-    std::deque<TEntry> FQueue;
+    std::deque<TTrafficLogView::TEntry> FQueue;
     QTimer FPaintTimer;
 };

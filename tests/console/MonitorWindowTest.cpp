@@ -4,11 +4,10 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
-#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTextBlock>
 
 #include "CommUnit.h"
 #include "ConsoleFixture.h"
@@ -16,9 +15,9 @@
 
 namespace {
 
-QPlainTextEdit* Log(TfrmMonitor* monitor)
+TTrafficLogView* Log(TfrmMonitor* monitor)
 {
-    return monitor->findChild<QPlainTextEdit*>(QStringLiteral("RichEdit1"));
+    return monitor->findChild<TTrafficLogView*>(QStringLiteral("RichEdit1"));
 }
 
 QStringList Entries(TfrmMonitor* monitor)
@@ -28,10 +27,24 @@ QStringList Entries(TfrmMonitor* monitor)
     return lines;
 }
 
-QColor EntryColor(TfrmMonitor* monitor, int entry)
+// The colour a line of the log is drawn in, as seen on the screen: "red",
+// "green", both or none, from the pixels of its text.
+QString LineColour(TfrmMonitor* monitor, int line)
 {
-    const QTextBlock block = Log(monitor)->document()->findBlockByNumber(entry + 1);
-    return block.begin().fragment().charFormat().foreground().color();
+    TTrafficLogView* log = Log(monitor);
+    const QImage image = log->viewport()->grab().toImage();
+    const int height = log->fontMetrics().lineSpacing();
+    const int top = (line - log->verticalScrollBar()->value()) * height;
+    bool red = false;
+    bool green = false;
+    for (int y = qMax(0, top); y < top + height && y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red = red || (c.red() > 150 && c.green() < 90 && c.blue() < 90);
+            green = green || (c.green() > 80 && c.red() < 60 && c.blue() < 60);
+        }
+    }
+    return red && green ? QStringLiteral("both") : red ? QStringLiteral("red") : green ? QStringLiteral("green") : QString();
 }
 
 } // namespace
@@ -47,9 +60,9 @@ protected:
 };
 
 // Traffic passes while the window is hidden (the first refresh) and is not
-// shown; once open, each entry is a time stamp, five dots and the bytes, in
-// the colour of its direction. "Clear" empties the log, and the next entry
-// again starts on a line of its own.
+// shown; once open, each entry is a line of its own: a time stamp, five dots
+// and the bytes, in the colour of its direction. "Clear" empties the log;
+// the line-error entry is red.
 TEST_F(MonitorWindowTest, RecordsTrafficOnlyWhileOpenInTheColourOfItsDirection)
 {
     Start();
@@ -64,20 +77,21 @@ TEST_F(MonitorWindowTest, RecordsTrafficOnlyWhileOpenInTheColourOfItsDirection)
         EXPECT_TRUE(stamp.match(entry).hasMatch()) << entry.toStdString();
     EXPECT_EQ(entries[0].mid(18), QStringLiteral("="));
     EXPECT_EQ(entries[1].mid(18), QStringLiteral(">0005GP,4R"));
-    EXPECT_EQ(EntryColor(monitor, 0), QColor(255, 0, 0));
-    EXPECT_EQ(EntryColor(monitor, 1), QColor(255, 0, 0));
+    EXPECT_EQ(LineColour(monitor, 0), QStringLiteral("red"));
+    EXPECT_EQ(LineColour(monitor, 1), QStringLiteral("red"));
     const int reply = int(entries.indexOf(QRegularExpression(QStringLiteral(".*:\\.\\.\\.\\.\\.<$"))));
     ASSERT_GT(reply, 1);
-    EXPECT_EQ(EntryColor(monitor, reply), QColor(0, 128, 0));
+    EXPECT_EQ(LineColour(monitor, reply), QStringLiteral("green"));
 
     QTest::mouseClick(monitor->findChild<QPushButton*>(QStringLiteral("SpeedButton1")), Qt::LeftButton);
     EXPECT_EQ(monitor->EntryCount(), 0);
-    EXPECT_TRUE(Log(monitor)->toPlainText().isEmpty());
+    EXPECT_EQ(LineColour(monitor, 0), QString());
     Main->Comm()->Comm32Error(7);
-    monitor->Flush();
-    EXPECT_TRUE(Log(monitor)->toPlainText().startsWith(QLatin1Char('\n')));
-    EXPECT_TRUE(Entries(monitor).constFirst().endsWith(QStringLiteral(":.....Comm32 Errors: Errors Number=7")));
-    EXPECT_EQ(EntryColor(monitor, 0), QColor(255, 0, 0));
+    const QStringList afterClear = Entries(monitor);
+    ASSERT_EQ(afterClear.size(), 1);
+    EXPECT_TRUE(stamp.match(afterClear[0]).hasMatch());
+    EXPECT_EQ(afterClear[0].mid(18), QStringLiteral("Comm32 Errors: Errors Number=7"));
+    EXPECT_EQ(LineColour(monitor, 0), QStringLiteral("red"));
 
     monitor->close();
     Main->Comm()->Comm32Error(8);
@@ -127,19 +141,18 @@ TEST_F(MonitorWindowTest, LayoutStayOnTopAndPlaceKept)
 }
 
 // Entries arrive inside the serial hand-over: they are only queued there
-// and painted together by the timer. The bytes are plain text, a line break
-// among them stays inside its entry, and the log keeps the newest
-// HistoryLimit entries.
+// and handed to the log together by the timer. The log keeps the newest
+// HistoryLimit entries and shows the bytes as plain text, control
+// characters as their pictures, so that every entry keeps to its line.
 TEST(MonitorWindowAlone, PaintsInBatchesAsPlainTextAndKeepsTheNewestEntries)
 {
     TScriptedDialogs dialogs;
     TfrmMonitor monitor([&dialogs]() -> TUserDialogs& { return dialogs; });
     monitor.show();
     QSignalSpy painted(&monitor, &TfrmMonitor::LogPainted);
-    monitor.AppendEntry(QStringLiteral("\r\n12:00:00:000:.....<b>OK.</b>\r\nnext"), false);
     const int total = TfrmMonitor::HistoryLimit + 10;
-    for (int i = 1; i < total; ++i)
-        monitor.AppendEntry(QStringLiteral("\r\n12:00:00:000:.....%1").arg(i), true);
+    for (int i = 0; i < total; ++i)
+        monitor.AppendEntry(QStringLiteral("\r\n12:00:00:000:.....%1").arg(i), i % 2 == 0);
     EXPECT_EQ(monitor.EntryCount(), 0);
     ASSERT_TRUE(painted.wait(5000));
     EXPECT_EQ(painted.count(), 1);
@@ -147,12 +160,12 @@ TEST(MonitorWindowAlone, PaintsInBatchesAsPlainTextAndKeepsTheNewestEntries)
     const QStringList entries = Entries(&monitor);
     EXPECT_EQ(entries.constFirst(), QStringLiteral("12:00:00:000:.....10"));
     EXPECT_EQ(entries.constLast(), QStringLiteral("12:00:00:000:.....%1").arg(total - 1));
+    EXPECT_EQ(LineColour(&monitor, TfrmMonitor::HistoryLimit - 1), QStringLiteral("green"));
 
     monitor.findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->click();
-    monitor.AppendEntry(QStringLiteral("\r\n12:00:00:000:.....<b>OK.</b>\r\nnext"), false);
-    monitor.Flush();
-    EXPECT_EQ(monitor.EntryCount(), 1);
-    EXPECT_EQ(Log(&monitor)->toPlainText(), QStringLiteral("\n12:00:00:000:.....<b>OK.</b>\nnext"));
+    monitor.AppendEntry(QStringLiteral("\r\n12:00:00:000:.....<b>OK.</b>\r\n\x7f"), false);
+    EXPECT_EQ(monitor.LogText(), QStringLiteral("12:00:00:000:.....<b>OK.</b>\r\n\x7f\n"));
+    EXPECT_EQ(TTrafficLogView::Shown(QStringLiteral("<b>OK.</b>\r\n\x7f")), QStringLiteral("<b>OK.</b>\u240d\u240a\u2421"));
 }
 
 // The context menu saves the log as the bytes passed (one byte per
@@ -176,4 +189,14 @@ TEST(MonitorWindowAlone, ContextMenuSavesAndCopiesTheWholeLog)
 
     monitor.findChild<QAction*>(QStringLiteral("CopyAll"))->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
+
+    // Whole lines are selected with the mouse and copied with Ctrl+C.
+    monitor.AppendEntry(QStringLiteral("\r\n12:00:00:002:.....="), true);
+    monitor.Flush();
+    TTrafficLogView* log = Log(&monitor);
+    const int height = log->fontMetrics().lineSpacing();
+    QTest::mouseClick(log->viewport(), Qt::LeftButton, {}, QPoint(20, height + height / 2));
+    QTest::mouseClick(log->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 2 * height + 1));
+    QTest::keyClick(log, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("12:00:00:001:.....<0004OK.M\n12:00:00:002:.....=\n"));
 }
