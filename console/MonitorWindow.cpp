@@ -211,10 +211,8 @@ void TfrmMonitor::CopyAllClick()
 // passed.
 void TfrmMonitor::SaveLogClick()
 {
-    TFileDialogOptions options;
-    options.caption = QStringLiteral("Save Monitor Log");
-    options.filter = QStringLiteral("Text Files|*.txt|All Files|*.*");
-    options.defaultSuffix = QStringLiteral("txt");
+    const TFileDialogOptions options{QStringLiteral("Save Monitor Log"), QStringLiteral("Text Files|*.txt|All Files|*.*"),
+                                     QStringLiteral("txt")};
     const QString fileName = FDialogs().AskSaveFileName(this, options);
     if (fileName.isEmpty())
         return;

@@ -122,10 +122,8 @@ void TfrmMain::Print1Click()
     }
     QString fileName = printer.outputFileName();
     if (fileName.isEmpty()) {
-        TFileDialogOptions options;
-        options.caption = QStringLiteral("Print to PDF File");
-        options.filter = QStringLiteral("PDF Document|*.pdf|All Files|*.*");
-        options.defaultSuffix = QStringLiteral("pdf");
+        const TFileDialogOptions options{QStringLiteral("Print to PDF File"),
+                                         QStringLiteral("PDF Document|*.pdf|All Files|*.*"), QStringLiteral("pdf")};
         fileName = Dialogs().AskSaveFileName(this, options);
         if (fileName.isEmpty())
             return;
