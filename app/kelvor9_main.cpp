@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "AboutBox.h"
 #include "KelvorApplication.h"
 #include "Main.h"
 #include "OtherWindows.h"

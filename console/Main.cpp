@@ -5,12 +5,14 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPrinter>
 #include <QSettings>
 #include <QShortcut>
 #include <QTimer>
 
 #include "CommUnit.h"
 #include "KelvorApplication.h"
+#include "MonitorWindow.h"
 #include "UserDialogs.h"
 #include "ValEdit.h"
 
@@ -48,6 +50,7 @@ void TfrmMain::FormShow()
     frmComm = new TfrmComm(this);
     TKelvorApplication::SetLink(frmComm);
     connect(frmComm, &TfrmComm::ConnectionLost, this, &TfrmMain::ConnectionLost);
+    CreateMonitor();
     if (ConfigureLink)
         ConfigureLink(*frmComm);
     FParadigm->SetLink(frmComm);
@@ -63,6 +66,9 @@ void TfrmMain::FormShow()
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
     QSettings().setValue(QStringLiteral("Main/Position"), pos());
+    // The monitor is a window of its own: the program ends with this one.
+    if (FMonitor)
+        FMonitor->hide();
     QMainWindow::closeEvent(event);
 }
 

@@ -12,6 +12,9 @@
 
 class QAction;
 class QComboBox;
+class QPrinter;
+class TDesktopOpener;
+class TfrmMonitor;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -76,6 +79,13 @@ public:
     void ShowAllModes();
     void ReadLinks();
     void ShowLinks();
+
+    // --- Monitor, printing and help (PrintHelpCommands.cpp)
+    TfrmMonitor* Monitor() const { return FMonitor.get(); }
+    // The printer "P&rinter Setup..." chose and "&Print" prints on.
+    QPrinter& Printer();
+    // Replaces the desktop that opens the help (tests keep browsers shut).
+    void SetDesktop(std::shared_ptr<TDesktopOpener> desktop);
 
     // --- Paradigm commands and files
     void SelectParadigm(int number);
@@ -183,6 +193,16 @@ private:
     void ShowStoreMode();
     void SetChannelButton(int channel, bool on, const QString& hint);
 
+    // Monitor, printing, help and about (PrintHelpCommands.cpp)
+    void BindPrintHelpCommands();
+    void CreateMonitor();
+    void ShowMonitor1Click();
+    void PrintSetup1Click();
+    void PrinterScaleClick();
+    void Print1Click();
+    void Contents1Click();
+    void About1Click();
+
     // Paradigm commands and files (ParadigmCommands.cpp, ParadigmFiles.cpp)
     void btnParadigmClick(QToolButton* clicked);
     void Clear1Click();
@@ -196,4 +216,8 @@ private:
     std::shared_ptr<TUserDialogs> FDialogs;
     QVector<QShortcut*> FShortcuts;
     bool FShown = false;
+    std::unique_ptr<TfrmMonitor> FMonitor;
+    std::unique_ptr<QPrinter> FPrinter;
+    std::shared_ptr<TDesktopOpener> FDesktop;
+    int FPrintScale = 2; // the scale item last found checked (screen size)
 };

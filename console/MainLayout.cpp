@@ -98,10 +98,8 @@ void TfrmMain::FormCreate()
     SetTabOrder();
     RowLabels[7]->setText(QStringLiteral("\u0394V"));
 
+    BindPrintHelpCommands();
     QSettings settings;
-    const int scale = settings.value(QStringLiteral("Main/PrintScale"), 2).toInt();
-    if (scale >= 0 && scale < 3)
-        ScaleItems[scale]->setChecked(true);
     if (settings.contains(QStringLiteral("Main/Position")))
         move(settings.value(QStringLiteral("Main/Position")).toPoint());
     setFixedSize(WindowWidth, WindowHeight);
@@ -132,16 +130,15 @@ void TfrmMain::SetTabOrder()
 }
 
 // A shortcut acts on the window even while its menu entry is hidden: the key
-// is registered on the window, and the entry only shows it.
+// is registered on the window, and the entry only shows it. The toolkit
+// reports a hidden entry as disabled, so isEnabled() cannot tell; trigger()
+// itself ignores an entry that was disabled on purpose.
 void TfrmMain::BindShortcut(QAction* action, const QKeySequence& keys)
 {
     action->setText(action->text() + QLatin1Char('\t') + keys.toString(QKeySequence::NativeText));
     auto* shortcut = new QShortcut(keys, this);
     shortcut->setContext(Qt::WindowShortcut);
-    connect(shortcut, &QShortcut::activated, action, [action] {
-        if (action->isEnabled())
-            action->trigger();
-    });
+    connect(shortcut, &QShortcut::activated, action, &QAction::trigger);
     FShortcuts.push_back(shortcut);
 }
 
@@ -157,9 +154,6 @@ void TfrmMain::BuildMenus()
         ScaleItems[i] = scaleMenu->addAction(scaleNames[i]);
         ScaleItems[i]->setCheckable(true);
         scaleGroup->addAction(ScaleItems[i]);
-        connect(ScaleItems[i], &QAction::triggered, this, [i] {
-            QSettings().setValue(QStringLiteral("Main/PrintScale"), i);
-        });
     }
     ScaleItems[2]->setChecked(true);
     Print1 = File1->addAction(QStringLiteral("&Print"));

@@ -1,18 +1,13 @@
 #pragma once
 // The windows the application creates hidden at start, after the main
-// window: the about box, the scheduler, the script editor and the progress
-// window. They live until the program ends.
+// window: the about box (AboutBox.h), the scheduler, the script editor and
+// the progress window. They live until the program ends.
 #include <QDialog>
 
 class TSecondaryWindow : public QDialog {
     Q_OBJECT
 public:
     TSecondaryWindow(QWidget* parent, const QString& name, const QString& caption);
-};
-
-class TAboutBox : public TSecondaryWindow {
-public:
-    explicit TAboutBox(QWidget* parent = nullptr) : TSecondaryWindow(parent, QStringLiteral("AboutBox"), QStringLiteral("About")) {}
 };
 
 class TfrmScheduler : public TSecondaryWindow {

@@ -7,16 +7,41 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTime>
 #include <QTimer>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 
 Q_LOGGING_CATEGORY(lcLink, "kelvor9.link", QtInfoMsg)
 
 namespace {
 
 const char AttentionChar = '=';
+
+// The local time of day "hh:mm:ss:zzz" for a traffic-log entry. A busy line
+// makes thousands of entries a second: the clock is read for each, but the
+// conversion to local time (which consults the time zone) runs once a second.
+QString TrafficTimeStamp()
+{
+    using namespace std::chrono;
+    const qint64 ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    const time_t second = time_t(ms / 1000);
+    static time_t convertedSecond = -1;
+    static char stamp[13] = "00:00:00:000";
+    if (second != convertedSecond) {
+        tm local{};
+        localtime_r(&second, &local);
+        std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d:", local.tm_hour, local.tm_min, local.tm_sec);
+        convertedSecond = second;
+    }
+    const int milli = int(ms % 1000);
+    stamp[9] = char('0' + milli / 100);
+    stamp[10] = char('0' + milli / 10 % 10);
+    stamp[11] = char('0' + milli % 10);
+    return QString::fromLatin1(stamp, 12);
+}
 
 // Counts the serial hand-overs in progress (see the header comment).
 class THandOverScope {
@@ -71,8 +96,7 @@ void TfrmComm::AddText(const QString& text, bool sent)
 {
     if (!FView || !FView->IsShowing())
         return;
-    const QString entry = QStringLiteral("\r\n") + QTime::currentTime().toString(QStringLiteral("hh:mm:ss:zzz"))
-        + QStringLiteral(":.....") + text;
+    const QString entry = QStringLiteral("\r\n") + TrafficTimeStamp() + QStringLiteral(":.....") + text;
     FView->AppendEntry(entry, sent);
 }
 
