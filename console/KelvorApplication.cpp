@@ -51,8 +51,21 @@ void TKelvorApplication::ReportError(const QString& message)
     TUserDialogs().ShowError(MessageParent(), message);
 }
 
+// Without a window manager nobody gives a window the keyboard when it is
+// clicked: the console does it itself, as every desktop would.
+static void ActivateOnClick(QObject* receiver, QEvent* event)
+{
+    if (event->type() != QEvent::MouseButtonPress || !receiver->isWidgetType())
+        return;
+    QWidget* window = static_cast<QWidget*>(receiver)->window();
+    if (window != QApplication::activeWindow() && !(window->windowType() == Qt::Popup) && window->isVisible()
+        && !QApplication::activeModalWidget())
+        window->activateWindow();
+}
+
 bool TKelvorApplication::notify(QObject* receiver, QEvent* event)
 {
+    ActivateOnClick(receiver, event);
     try {
         return QApplication::notify(receiver, event);
     } catch (const ESilentAbort&) {

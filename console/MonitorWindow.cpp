@@ -125,6 +125,11 @@ void TfrmMonitor::StorePosition() const
     settings.setValue(SizeKey, size());
 }
 
+bool TfrmMonitor::HasStoredPosition() const
+{
+    return QSettings().contains(PositionKey);
+}
+
 void TfrmMonitor::RestorePosition()
 {
     QSettings settings;

@@ -30,6 +30,8 @@ class TUserDialogs;
 class TfrmMonitor : public QWidget, public TTrafficView {
     Q_OBJECT
 public:
+    // Whether a position from an earlier run is kept in the settings.
+    bool HasStoredPosition() const;
     static constexpr int HistoryLimit = 50000;
     static constexpr int PaintIntervalMs = 40;
     static QColor SentColor();

@@ -130,6 +130,14 @@ TEST_F(MonitorWindowTest, LayoutStayOnTopAndPlaceKept)
     stayOnTop->click();
     EXPECT_FALSE(monitor->windowFlags() & Qt::WindowStaysOnTopHint);
 
+    // The main window kept the keyboard; a click on the monitor gives it the
+    // keyboard, a click on the main window takes it back.
+    EXPECT_EQ(QApplication::activeWindow(), Main.get());
+    QTest::mouseClick(Log(monitor), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(monitor));
+    QTest::mouseClick(Main->PanelParameters, Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(Main.get()));
+
     monitor->move(120, 90);
     Main->close();
     EXPECT_FALSE(monitor->isVisible()); // the program ends with the main window
