@@ -4,6 +4,8 @@
 // window. They live until the program ends.
 #include <QDialog>
 
+#include "ProgressWindow.h"
+
 class TSecondaryWindow : public QDialog {
     Q_OBJECT
 public:
@@ -25,10 +27,4 @@ class TfrmScriptEditor : public TSecondaryWindow {
 public:
     explicit TfrmScriptEditor(QWidget* parent = nullptr)
         : TSecondaryWindow(parent, QStringLiteral("frmScriptEditor"), QStringLiteral("Script Editor")) {}
-};
-
-class TfrmProgressBar : public TSecondaryWindow {
-public:
-    explicit TfrmProgressBar(QWidget* parent = nullptr)
-        : TSecondaryWindow(parent, QStringLiteral("frmProgressBar"), QStringLiteral("Progress")) {}
 };
