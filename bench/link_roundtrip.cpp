@@ -8,6 +8,7 @@
 //  - the processor time the whole program spends while one dialogue waits its
 //    full 15 seconds for a silent device, as a share of one core.
 #include "CommUnit.h"
+#include "SimProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,7 +29,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::BareRoundTripUs;
+using bench::Clock;
+using bench::Microseconds;
+using bench::TSimProcess;
 
 constexpr int Rounds = 1000; // in all, for each side
 constexpr int Blocks = 10;
@@ -40,70 +44,12 @@ double MedianUs(std::vector<double> samples)
     return samples[samples.size() / 2];
 }
 
-double Microseconds(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
-
 double ProcessorSeconds()
 {
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// One simulator process serving <folder>/COM<port>.
-class TSimProcess {
-public:
-    TSimProcess(const QString& program, const QString& folder, int port, const QStringList& extra)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("KELVOR9_PORT_DIR"), folder);
-        FProcess.setProcessEnvironment(environment);
-        FProcess.setStandardOutputFile(QProcess::nullDevice());
-        FProcess.start(program, QStringList { QStringLiteral("--port"), QString::number(port) } + extra);
-        if (!FProcess.waitForStarted(5000))
-            throw std::runtime_error("cannot start " + program.toStdString());
-        const QString entry = QStringLiteral("%1/COM%2").arg(folder).arg(port);
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (!QFileInfo::exists(entry)) {
-            if (Clock::now() > deadline || FProcess.state() != QProcess::Running)
-                throw std::runtime_error("the simulator did not publish " + entry.toStdString());
-            FProcess.waitForFinished(20); // a short wait on the child, not a busy loop
-        }
-    }
-    ~TSimProcess()
-    {
-        FProcess.terminate();
-        if (!FProcess.waitForFinished(5000))
-            FProcess.kill();
-    }
-
-private:
-    QProcess FProcess;
-};
-
-// Writes "=" and the frame, then reads until the whole reply frame came.
-double BareRoundTripUs(int fd, const std::string& request)
-{
-    const auto start = Clock::now();
-    [[maybe_unused]] auto a = ::write(fd, "=", 1);
-    [[maybe_unused]] auto b = ::write(fd, request.data(), request.size());
-    std::string got;
-    for (;;) {
-        const size_t frame = got.find('<');
-        if (frame != std::string::npos && got.size() >= frame + 5) {
-            const size_t length = std::stoul(got.substr(frame + 1, 4));
-            if (got.size() >= frame + 5 + length)
-                break;
-        }
-        pollfd wait { fd, POLLIN, 0 };
-        if (::poll(&wait, 1, 5000) <= 0)
-            throw std::runtime_error("no reply on the bare line");
-        char buffer[256];
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0)
-            got.append(buffer, size_t(n));
-    }
-    return Microseconds(Clock::now() - start);
 }
 
 } // namespace
@@ -139,15 +85,7 @@ int main(int argc, char* argv[])
             link.Comm32->Close();
 
             // The same bytes with no link.
-            const int fd = ::open(QStringLiteral("%1/COM9").arg(folder.path()).toLocal8Bit().constData(),
-                                  O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-            if (fd < 0)
-                throw std::runtime_error("cannot open the line");
-            termios raw {};
-            tcgetattr(fd, &raw);
-            cfmakeraw(&raw);
-            cfsetspeed(&raw, B38400);
-            tcsetattr(fd, TCSANOW, &raw);
+            const int fd = bench::OpenBareLine(folder.path(), 9);
             for (int i = 0; i < WarmUp + Rounds / Blocks; ++i) {
                 const double us = BareRoundTripUs(fd, ">0003GTR");
                 if (i >= WarmUp)

@@ -2,7 +2,6 @@
 
 #include <QFile>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,23 +23,6 @@ bool IsBlank(QChar c)
     throw EFileError(QStringLiteral("Cannot load data from ") + fileName);
 }
 
-// Closes the descriptor on every way out.
-class TDescriptor {
-public:
-    explicit TDescriptor(int fd) : FFd(fd) {}
-    ~TDescriptor()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TDescriptor(const TDescriptor&) = delete;
-    TDescriptor& operator=(const TDescriptor&) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
-
 } // namespace
 
 QByteArray Text(const QVector<TVexoValue>& points)
@@ -48,74 +30,115 @@ QByteArray Text(const QVector<TVexoValue>& points)
     QByteArray bytes;
     bytes.reserve(points.size() * 11);
     for (const TVexoValue& point : points) {
-        bytes += point.ToDeviceText().toLatin1();
+        QByteArray line = point.ToDeviceText().toLatin1();
+        // A garbled reply must not break a point into two lines.
+        for (char& c : line) {
+            if (static_cast<unsigned char>(c) < ' ' || c == '\x7f')
+                c = ' ';
+        }
+        bytes += line;
         bytes += "\r\n";
     }
     return bytes;
 }
 
-bool ParseLine(const QString& line, const QLocale& locale, double& number)
+namespace {
+
+QChar SeparatorOf(const QLocale& locale)
+{
+    const QString separator = numtext::DecimalSeparator(locale);
+    return separator.size() == 1 ? separator.at(0) : QLatin1Char('.');
+}
+
+bool ParseWith(QStringView line, QChar separator, double& number)
 {
     qsizetype begin = 0, end = line.size();
     while (begin < end && IsBlank(line.at(begin)))
         ++begin;
     while (end > begin && IsBlank(line.at(end - 1)))
         --end;
-    const QString separator = numtext::DecimalSeparator(locale);
-    QString text = line.mid(begin, end - begin);
+    // The number in 8-bit text with the full stop as its one separator. A
+    // number is short: a longer line is no number (and no allocation).
+    char text[64];
+    if (end - begin >= qsizetype(sizeof text))
+        return false;
+    size_t n = 0;
+    int separators = 0;
+    for (qsizetype i = begin; i < end; ++i) {
+        const QChar c = line.at(i);
+        if (c == QLatin1Char('.') || c == separator) {
+            ++separators;
+            text[n++] = '.';
+        } else if (c.unicode() < 0x80) {
+            text[n++] = char(c.unicode());
+        } else {
+            return false;
+        }
+    }
     // One separator character at most, whichever of the two it is.
-    const qsizetype separators = text.count(QLatin1Char('.')) + (separator == QLatin1String(".") ? 0 : text.count(separator));
     if (separators > 1)
         return false;
-    if (separator != QLatin1String("."))
-        text.replace(separator, QStringLiteral("."));
     // The full-stop reader refuses blanks, group separators and any other text.
-    return numtext::ParseFullStop(text, number);
+    return numtext::ParseFullStop(std::string_view(text, n), number);
 }
 
-QVector<double> ParseLines(const QStringList& lines, int limit, const QLocale& locale)
+} // namespace
+
+bool ParseLine(QStringView line, const QLocale& locale, double& number)
 {
-    const qsizetype n = std::min<qsizetype>(lines.size(), limit);
+    return ParseWith(line, SeparatorOf(locale), number);
+}
+
+QVector<double> ParseLines(const TLines& lines, int limit, const QLocale& locale)
+{
+    const qsizetype n = std::min<qsizetype>(lines.Count(), limit);
+    const QChar separator = SeparatorOf(locale);
     QVector<double> numbers(n);
     for (qsizetype i = 0; i < n; ++i) {
-        if (!ParseLine(lines.at(i), locale, numbers[i]))
+        if (!ParseWith(lines.Line(i), separator, numbers[i]))
             throw EKelvorError(QStringLiteral("Cannot read data. Line number %1 contain invalid data.").arg(i + 1));
     }
     return numbers;
 }
 
-QStringList ReadLines(const QString& fileName)
+TLines ReadLines(const QString& fileName)
 {
     // The opened file itself is examined (a check of the name first could
     // look at another file), and opening a named pipe must not wait for a
     // writer.
-    const QByteArray name = QFile::encodeName(fileName);
-    TDescriptor file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat status {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         CannotLoad(fileName);
-    QByteArray bytes;
-    bytes.reserve(qsizetype(status.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            CannotLoad(fileName);
-        }
-        bytes.append(buffer, got);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        CannotLoad(fileName);
     }
-    QString text = QString::fromLocal8Bit(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    // A line break at the very end ends the last line; it does not start one.
-    if (!lines.isEmpty() && lines.constLast().isEmpty())
-        lines.removeLast();
-    return lines;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+        CannotLoad(fileName); // the file closes the descriptor
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        CannotLoad(fileName);
+    return TLines(bytes);
+}
+
+TLines::TLines(const QByteArray& bytes) : FText(QString::fromLocal8Bit(bytes))
+{
+    // One pass over the text.
+    const QStringView text(FText);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        FLines.push_back(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        FLines.push_back(text.mid(start));
 }
 
 } // namespace Channel9Csv

@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QLocale>
 
+#include <algorithm>
+
 #include "Channel9Csv.h"
 #include "Channel9Files.h"
 #include "Channel9Table.h"
@@ -23,7 +25,30 @@
 
 namespace {
 
-const QString CsvOpenFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*");
+enum class TCsvDialog { Save, Open };
+
+// Asks for a CSV file in the last CSV folder and remembers the folder of the
+// file chosen; empty when the operator cancelled.
+QString AskCsvFile(TUserDialogs& dialogs, QWidget* parent, QString& lastFolder, TCsvDialog kind, const QString& caption)
+{
+    TFileDialogOptions options;
+    options.caption = caption;
+    options.directory = lastFolder;
+    QString fileName;
+    if (kind == TCsvDialog::Save) {
+        options.filter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files|*.*");
+        options.defaultSuffix = QStringLiteral("csv");
+        options.confirmOverwrite = true;
+        fileName = dialogs.AskSaveFileName(parent, options);
+    } else {
+        options.filter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*");
+        options.confirmOverwrite = false;
+        fileName = dialogs.AskOpenFileName(parent, options);
+    }
+    if (!fileName.isEmpty())
+        lastFolder = QFileInfo(fileName).absolutePath(); // a root keeps its "/"
+    return fileName;
+}
 
 // The progress window of one transfer and its cancel key. The window is
 // created for the transfer, owned here and closed however it ends.
@@ -93,16 +118,12 @@ void TfrmMain::menuLoadCSVFileClick()
 
 void TfrmMain::SaveChannel9Csv()
 {
-    TFileDialogOptions options;
-    options.caption = QStringLiteral("Save CSV File");
-    options.filter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files|*.*");
-    options.defaultSuffix = QStringLiteral("csv");
-    options.confirmOverwrite = true;
-    options.directory = Channel9().LastCsvFolder;
-    const QString fileName = Dialogs().AskSaveFileName(this, options);
+    if (!frmComm)
+        return; // the link exists once the window has been shown
+    const QString fileName =
+        AskCsvFile(Dialogs(), this, Channel9().LastCsvFolder, TCsvDialog::Save, QStringLiteral("Save CSV File"));
     if (fileName.isEmpty())
         return;
-    Channel9().LastCsvFolder = QFileInfo(fileName).absolutePath();
 
     const Channel9::TTable table = Channel9::TableFor(Paradigm().Number);
     QString notice;
@@ -128,34 +149,31 @@ void TfrmMain::SaveChannel9Csv()
 
 void TfrmMain::LoadChannel9Csv()
 {
-    TFileDialogOptions options;
-    options.caption = QStringLiteral("Open CSV File");
-    options.filter = CsvOpenFilter;
-    options.confirmOverwrite = false;
-    options.directory = Channel9().LastCsvFolder;
-    const QString fileName = Dialogs().AskOpenFileName(this, options);
+    if (!frmComm)
+        return;
+    const QString fileName =
+        AskCsvFile(Dialogs(), this, Channel9().LastCsvFolder, TCsvDialog::Open, QStringLiteral("Open CSV File"));
     if (fileName.isEmpty())
         return;
-    Channel9().LastCsvFolder = QFileInfo(fileName).absolutePath();
 
     // The whole file is read and checked before the first command goes out.
     const Channel9::TTable table = Channel9::TableFor(Paradigm().Number);
-    const QVector<double> numbers =
-        Channel9Csv::ParseLines(Channel9Csv::ReadLines(fileName), Channel9::PointLimit(table), QLocale());
-    QStringList texts;
-    texts.reserve(numbers.size());
-    for (const double number : numbers)
-        texts << Channel9::AmplitudeTextOf(number);
+    const QVector<TVexoValue> points = Channel9::PointsOf(
+        Channel9Csv::ParseLines(Channel9Csv::ReadLines(fileName), Channel9::PointLimit(table), QLocale()));
 
     Channel9::TTransferOutcome outcome;
     {
         TOperation operation(frmComm);
         TBusyCursor busy;
         TTransferProgress progress(this, *frmComm);
-        outcome = Channel9::LoadTable(*frmComm, table, texts, progress.Hooks());
+        outcome = Channel9::LoadTable(*frmComm, table, points, progress.Hooks());
     }
     if (outcome.Complete) {
-        QVector<double> written = Channel9::NumbersOf(texts);
+        // The points as the device got them: clamped to its amplitude range.
+        QVector<double> written;
+        written.reserve(points.size());
+        for (const TVexoValue& point : std::as_const(points))
+            written << std::clamp(point.ToFloat(), -10.0, 9.99);
         if (table == Channel9::TTable::Short)
             written.resize(Channel9::ShortTablePoints, 0.0);
         RecordChannel9Table(written, QStringLiteral("Channel 9 %1 written to the Kelvor 9: %2 points, from %3")
@@ -205,23 +223,18 @@ void TfrmMain::ShowChannel9Waveform()
 // same limit for the table the current paradigm uses. Nothing is sent.
 void TfrmMain::PreviewChannel9Csv()
 {
-    TFileDialogOptions options;
-    options.caption = QStringLiteral("Preview CSV File");
-    options.filter = CsvOpenFilter;
-    options.confirmOverwrite = false;
-    options.directory = Channel9().LastCsvFolder;
-    const QString fileName = Dialogs().AskOpenFileName(Channel9().Waveform.get(), options);
+    const QString fileName = AskCsvFile(Dialogs(), Channel9().Waveform.get(), Channel9().LastCsvFolder,
+                                        TCsvDialog::Open, QStringLiteral("Preview CSV File"));
     if (fileName.isEmpty())
         return;
-    Channel9().LastCsvFolder = QFileInfo(fileName).absolutePath();
     const Channel9::TTable table = Channel9::TableFor(Paradigm().Number);
-    const QStringList lines = Channel9Csv::ReadLines(fileName);
+    const Channel9Csv::TLines lines = Channel9Csv::ReadLines(fileName);
     const QVector<double> numbers = Channel9Csv::ParseLines(lines, Channel9::PointLimit(table), QLocale());
     QString description = QStringLiteral("Preview of %1: %2 points, not loaded").arg(fileName).arg(numbers.size());
-    if (lines.size() > numbers.size())
+    if (lines.Count() > numbers.size())
         description += QStringLiteral(" (a load into the %1 uses the first %2 of %3 lines)")
                            .arg(TableName(table))
                            .arg(numbers.size())
-                           .arg(lines.size());
+                           .arg(lines.Count());
     Channel9().Waveform->ShowPreview(numbers, description);
 }

@@ -195,13 +195,22 @@ std::optional<QVector<TVexoValue>> SectorPointsOf(TTable table, int sector, cons
     return points;
 }
 
-QString AmplitudeTextOf(double number)
+TVexoValue PointOf(double number)
 {
     // One exponent digit holds up to 9.999E+9; anything larger is clamped to
     // the amplitude limits anyway.
-    TVexoValue value;
-    value.SetFromFloat(std::clamp(number, -1e9, 1e9));
-    return value.ToAmplitudeText();
+    TVexoValue point;
+    point.SetFromFloat(std::clamp(number, -1e9, 1e9));
+    return point;
+}
+
+QVector<TVexoValue> PointsOf(const QVector<double>& numbers)
+{
+    QVector<TVexoValue> points;
+    points.reserve(numbers.size());
+    for (const double number : numbers)
+        points << PointOf(number);
+    return points;
 }
 
 TSaveOutcome SaveTable(TDeviceLink& link, TTable table, const TTransferHooks& hooks)
@@ -215,14 +224,12 @@ TSaveOutcome SaveTable(TDeviceLink& link, TTable table, const TTransferHooks& ho
     return ReadSectors(link, table, count, hooks);
 }
 
-TTransferOutcome LoadTable(TDeviceLink& link, TTable table, const QStringList& amplitudeTexts,
+TTransferOutcome LoadTable(TDeviceLink& link, TTable table, const QVector<TVexoValue>& filePoints,
                            const TTransferHooks& hooks)
 {
-    QStringList points = amplitudeTexts.mid(0, PointLimit(table));
-    if (table == TTable::Short) {
-        while (points.size() < ShortTablePoints)
-            points << AmplitudeTextOf(0);
-    }
+    QVector<TVexoValue> points = filePoints.mid(0, PointLimit(table));
+    if (table == TTable::Short)
+        points.resize(ShortTablePoints, Zero());
     const int total = int(points.size());
     const int sectors = SectorCount(total);
     TTransferOutcome outcome;
@@ -234,7 +241,10 @@ TTransferOutcome LoadTable(TDeviceLink& link, TTable table, const QStringList& a
     if (table == TTable::Long)
         link.Dialogue(CountCommand(total)); // the reply is not examined
     for (int s = 1; s <= sectors; ++s) {
-        const QString text = points.mid((s - 1) * SectorPoints, SectorPoints).join(QString());
+        QString text;
+        const int first = (s - 1) * SectorPoints;
+        for (int i = first; i < first + PointsInSector(total, s); ++i)
+            text += points.at(i).ToAmplitudeText();
         CheckWriteReply(link.Dialogue(WriteSectorCommand(table, s, text)));
         Move(hooks, s);
         if (s < sectors && Cancelled(hooks)) {
@@ -261,14 +271,6 @@ QVector<double> NumbersOf(const QVector<TVexoValue>& points)
         }
     }
     return numbers;
-}
-
-QVector<double> NumbersOf(const QStringList& amplitudeTexts)
-{
-    QVector<TVexoValue> points(amplitudeTexts.size());
-    for (qsizetype i = 0; i < amplitudeTexts.size(); ++i)
-        points[i].SetFromText(amplitudeTexts.at(i));
-    return NumbersOf(points);
 }
 
 } // namespace Channel9

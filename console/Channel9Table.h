@@ -12,7 +12,6 @@
 // of a table may be shorter. Points come back as nine-character value texts
 // and go out as amplitude texts (clamped to -10 .. +9.99).
 #include <QString>
-#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -50,10 +49,12 @@ inline QString GetCountCommand() { return QStringLiteral("GK"); }
 // whole number raises EConvertError.
 std::optional<QVector<TVexoValue>> SectorPointsOf(TTable table, int sector, const QString& reply);
 
-// The amplitude text a point sends: its number rounded to the engineering
-// form, then clamped and written with three decimals (12.5 gives +9.990E+0).
-// Numbers beyond what one exponent digit holds are clamped anyway.
-QString AmplitudeTextOf(double number);
+// A number read from a file as a point: rounded to the engineering form.
+// Its amplitude text, which goes to the device, is clamped to -10 .. +9.99
+// and written with three decimals (12.5 gives +9.990E+0); numbers beyond
+// what one exponent digit holds are therefore only clamped as well.
+TVexoValue PointOf(double number);
+QVector<TVexoValue> PointsOf(const QVector<double>& numbers);
 
 // What a transfer reports while it runs; every hook may be empty.
 struct TTransferHooks {
@@ -81,15 +82,14 @@ struct TSaveOutcome : TTransferOutcome {
 // with zero and the notice says how many came.
 TSaveOutcome SaveTable(TDeviceLink& link, TTable table, const TTransferHooks& hooks);
 
-// Writes the amplitude texts into the device's table (the short table is
-// filled up to 1000 points with zero). Raises EKelvorError for a device
-// that does not answer a sector or refuses it, with the device's text.
-TTransferOutcome LoadTable(TDeviceLink& link, TTable table, const QStringList& amplitudeTexts,
+// Writes the points into the device's table as amplitude texts (the short
+// table is filled up to 1000 points with zero). Raises EKelvorError for a
+// device that does not answer a sector or refuses it, with the device's text.
+TTransferOutcome LoadTable(TDeviceLink& link, TTable table, const QVector<TVexoValue>& points,
                            const TTransferHooks& hooks);
 
 // The table as numbers, for the waveform view; a point that is not a
 // number (never set, or garbled by the device) becomes NaN.
 QVector<double> NumbersOf(const QVector<TVexoValue>& points);
-QVector<double> NumbersOf(const QStringList& amplitudeTexts);
 
 } // namespace Channel9

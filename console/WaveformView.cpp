@@ -119,16 +119,18 @@ void TWaveformView::DrawAxes(QPainter& painter, const QRect& area) const
         painter.drawText(QRect(area.right() - 60, limit > 0 ? y - metrics.height() - 1 : y + 1, 56, metrics.height()),
                          Qt::AlignRight, limit > 0 ? QStringLiteral("+9.99") : QStringLiteral("-10"));
     }
-    // Index labels: points are numbered from 1.
+    // Point numbers (counted from 1) below the axis, at round numbers.
     if (FPoints.isEmpty())
         return;
     painter.setPen(text);
-    const double indexStep = std::max(1.0, NiceStep(FSpan, 8));
-    for (double i = std::ceil(FFirst / indexStep) * indexStep; i <= FFirst + FSpan + 1e-9; i += indexStep) {
-        const int x = area.left() + int(std::lround((i - FFirst) / FSpan * area.width()));
+    const double numberStep = std::max(1.0, NiceStep(FSpan, 8));
+    for (double number = std::ceil((FFirst + 1) / numberStep) * numberStep; number <= FFirst + FSpan + 1 + 1e-9;
+         number += numberStep) {
+        const int x = area.left() + int(std::lround((number - 1 - FFirst) / FSpan * area.width()));
         painter.drawLine(x, area.bottom(), x, area.bottom() + 4);
-        painter.drawText(QRect(x - 40, area.bottom() + 5, 80, metrics.height()), Qt::AlignHCenter,
-                         QString::number(qint64(i) + 1));
+        QRect label(x - 40, area.bottom() + 5, 80, metrics.height());
+        label.moveRight(std::min(label.right(), width() - 2)); // the last number stays whole
+        painter.drawText(label, Qt::AlignHCenter, QString::number(qint64(number)));
     }
 }
 

@@ -61,10 +61,7 @@ TEST(Channel9Csv, OneNumberPerLineWithEitherSeparator)
 
 TEST(Channel9Csv, FirstInvalidLineIsNamedAndLaterLinesAreNotRead)
 {
-    QStringList lines;
-    for (int i = 1; i <= 10; ++i)
-        lines << QString::number(i);
-    lines[6] = QStringLiteral("1;2");
+    const Channel9Csv::TLines lines(QByteArray("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n1;2\r\n8\r\n"));
     EXPECT_EQ(MessageOf([&] { Channel9Csv::ParseLines(lines, 1000, English); }),
               QStringLiteral("Cannot read data. Line number 7 contain invalid data."));
     const QVector<double> first = Channel9Csv::ParseLines(lines, 6, English);
@@ -81,7 +78,11 @@ TEST(Channel9Csv, FileLinesAndFilesThatCannotBeRead)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("1\r\n2\n3\r4\r\n");
     file.close();
-    EXPECT_EQ(Channel9Csv::ReadLines(name), (QStringList{"1", "2", "3", "4"}));
+    const Channel9Csv::TLines lines = Channel9Csv::ReadLines(name);
+    ASSERT_EQ(lines.Count(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(lines.Line(i), QString::number(i + 1));
+    EXPECT_EQ(Channel9Csv::TLines(QByteArray("\r\n\n")).Count(), 2); // two empty lines
 
     const QString pipe = dir.filePath(QStringLiteral("pipe.csv"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
@@ -91,11 +92,12 @@ TEST(Channel9Csv, FileLinesAndFilesThatCannotBeRead)
 
 TEST(Channel9Csv, WrittenLinesAreDeviceTextsEndedByCrLf)
 {
-    QVector<TVexoValue> points(3);
+    QVector<TVexoValue> points(4);
     points[0].SetFromText(QStringLiteral("+1.234E-3"));
     points[1].SetFromText(QStringLiteral("-5    E+0"));
     points[2].SetFromText(QStringLiteral(" 12.34E+0"));
-    EXPECT_EQ(Channel9Csv::Text(points), QByteArray("+1.234E-3\r\n-00005E+0\r\n+12.34E+0\r\n"));
+    points[3].SetFromText(QStringLiteral("\n1.000E\r0")); // garbled by the line
+    EXPECT_EQ(Channel9Csv::Text(points), QByteArray("+1.234E-3\r\n-00005E+0\r\n+12.34E+0\r\n 1.000E 0\r\n"));
 }
 
 // A sector reply counts only with "OK." and the sector asked for; whole
@@ -126,7 +128,7 @@ TEST(Channel9Table, SectorLayoutAndAmplitudeClamp)
     EXPECT_EQ(Channel9::SectorCount(1000), 32);
     EXPECT_EQ(Channel9::PointsInSector(1000, 32), 8);
     // Beyond one exponent digit the number is still only clamped.
-    EXPECT_EQ(Channel9::AmplitudeTextOf(1e12), QStringLiteral("+9.990E+0"));
-    EXPECT_EQ(Channel9::AmplitudeTextOf(-1e300), QStringLiteral("-10.00E+0"));
-    EXPECT_EQ(Channel9::AmplitudeTextOf(0.0123456), QStringLiteral("+0.012E+0"));
+    EXPECT_EQ(Channel9::PointOf(1e12).ToAmplitudeText(), QStringLiteral("+9.990E+0"));
+    EXPECT_EQ(Channel9::PointOf(-1e300).ToAmplitudeText(), QStringLiteral("-10.00E+0"));
+    EXPECT_EQ(Channel9::PointOf(0.0123456).ToAmplitudeText(), QStringLiteral("+0.012E+0"));
 }
