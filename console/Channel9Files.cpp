@@ -99,7 +99,7 @@ QString TableName(Channel9::TTable table)
 
 } // namespace
 
-TChannel9Session& TfrmMain::Channel9()
+TChannel9Session& TfrmMain::Channel9Session()
 {
     if (!FChannel9)
         FChannel9 = std::make_unique<TChannel9Session>();
@@ -120,8 +120,8 @@ void TfrmMain::SaveChannel9Csv()
 {
     if (!frmComm)
         return; // the link exists once the window has been shown
-    const QString fileName =
-        AskCsvFile(Dialogs(), this, Channel9().LastCsvFolder, TCsvDialog::Save, QStringLiteral("Save CSV File"));
+    const QString fileName = AskCsvFile(Dialogs(), this, Channel9Session().LastCsvFolder, TCsvDialog::Save,
+                                        QStringLiteral("Save CSV File"));
     if (fileName.isEmpty())
         return;
 
@@ -151,8 +151,8 @@ void TfrmMain::LoadChannel9Csv()
 {
     if (!frmComm)
         return;
-    const QString fileName =
-        AskCsvFile(Dialogs(), this, Channel9().LastCsvFolder, TCsvDialog::Open, QStringLiteral("Open CSV File"));
+    const QString fileName = AskCsvFile(Dialogs(), this, Channel9Session().LastCsvFolder, TCsvDialog::Open,
+                                        QStringLiteral("Open CSV File"));
     if (fileName.isEmpty())
         return;
 
@@ -200,15 +200,15 @@ void TfrmMain::ShowChannel9Notice(const QString& text)
 
 void TfrmMain::RecordChannel9Table(const QVector<double>& points, const QString& description)
 {
-    Channel9().Table = points;
-    Channel9().TableDescription = description;
-    if (Channel9().Waveform)
-        Channel9().Waveform->SetDeviceTable(points, description);
+    Channel9Session().Table = points;
+    Channel9Session().TableDescription = description;
+    if (Channel9Session().Waveform)
+        Channel9Session().Waveform->SetDeviceTable(points, description);
 }
 
 void TfrmMain::ShowChannel9Waveform()
 {
-    TChannel9Session& session = Channel9();
+    TChannel9Session& session = Channel9Session();
     if (!session.Waveform) {
         session.Waveform = std::make_unique<TfrmWaveform>(this);
         session.Waveform->SetDeviceTable(session.Table, session.TableDescription);
@@ -223,7 +223,7 @@ void TfrmMain::ShowChannel9Waveform()
 // same limit for the table the current paradigm uses. Nothing is sent.
 void TfrmMain::PreviewChannel9Csv()
 {
-    const QString fileName = AskCsvFile(Dialogs(), Channel9().Waveform.get(), Channel9().LastCsvFolder,
+    const QString fileName = AskCsvFile(Dialogs(), Channel9Session().Waveform.get(), Channel9Session().LastCsvFolder,
                                         TCsvDialog::Open, QStringLiteral("Preview CSV File"));
     if (fileName.isEmpty())
         return;
@@ -236,5 +236,5 @@ void TfrmMain::PreviewChannel9Csv()
                            .arg(TableName(table))
                            .arg(numbers.size())
                            .arg(lines.Count());
-    Channel9().Waveform->ShowPreview(numbers, description);
+    Channel9Session().Waveform->ShowPreview(numbers, description);
 }

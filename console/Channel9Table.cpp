@@ -83,7 +83,8 @@ TSaveOutcome ReadSectors(TDeviceLink& link, TTable table, int points, const TTra
     Start(hooks, sectors);
     for (int s = 1; s <= sectors; ++s) {
         Move(hooks, s);
-        const std::optional<QVector<TVexoValue>> got = SectorPointsOf(table, s, link.Dialogue(ReadSectorCommand(table, s)));
+        const QString reply = link.Dialogue(ReadSectorCommand(table, s));
+        const std::optional<QVector<TVexoValue>> got = SectorPointsOf(table, s, reply);
         // A sector that is not full where a full one belongs would move
         // every later point to another place in the file.
         if (!got || (s < sectors && got->size() != SectorPoints)) {
@@ -92,7 +93,8 @@ TSaveOutcome ReadSectors(TDeviceLink& link, TTable table, int points, const TTra
         }
         outcome.Points += *got;
         if (s < sectors && Cancelled(hooks)) {
-            outcome.Notice = QStringLiteral("Saving stopped by the operator after %1 of %2 sectors. No file was written.")
+            outcome.Notice = QStringLiteral("Saving stopped by the operator after %1 of %2 sectors. "
+                                            "No file was written.")
                                  .arg(s)
                                  .arg(sectors);
             return outcome;

@@ -202,7 +202,7 @@ private:
     void menuSaveCSVFileClick();
     void menuLoadCSVFileClick();
     void PreviewChannel9Csv();
-    TChannel9Session& Channel9();
+    TChannel9Session& Channel9Session();
     void ShowChannel9Notice(const QString& text);
     void RecordChannel9Table(const QVector<double>& points, const QString& description);
 

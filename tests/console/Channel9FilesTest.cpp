@@ -334,8 +334,9 @@ TEST_F(Channel9FilesTest, LongTableSaveFollowsTheDevicesCount)
     Save(absent);
     Sim->setCannedReplies({{"GK", "OK.100001"}});
     Save(absent);
-    EXPECT_EQ(Dialogs->Messages, QStringList{QStringLiteral("The Kelvor 9 reports 100001 points in the channel 9 table; "
-                                                            "the console holds at most 100000 points. No file was written.")});
+    EXPECT_EQ(Dialogs->Messages, QStringList{QStringLiteral("The Kelvor 9 reports 100001 points in the channel 9 "
+                                                            "table; the console holds at most 100000 points. No file "
+                                                            "was written.")});
     Sim->setCannedReplies({{"GK", "ER:busy"}});
     Save(absent);
     EXPECT_EQ(Dialogs->Messages.last(), QStringLiteral("Error result in get sector count command. (Err:ER:busy)"));
@@ -378,7 +379,8 @@ TEST_F(Channel9FilesTest, ShortTableSaveChecksEverySector)
     Sim->setCannedReplies({{"GS32", QStringLiteral("OK.32").append(point.repeated(3)).toStdString()}});
     Save(fileName);
     EXPECT_EQ(Dialogs->Messages,
-              QStringList{QStringLiteral("The Kelvor 9 delivered 995 of 1000 points. The missing points were saved as 0.")});
+              QStringList{QStringLiteral("The Kelvor 9 delivered 995 of 1000 points. The missing points were saved "
+                                         "as 0.")});
     text = ReadAll(fileName);
     EXPECT_EQ(text.count("\r\n"), 1000);
     EXPECT_TRUE(text.endsWith("+1.000E+0\r\n" + QByteArray("+0.000E+0\r\n").repeated(5)));
@@ -428,7 +430,8 @@ TEST_F(Channel9FilesTest, EscapeStopsATransferBetweenSectors)
     EXPECT_EQ(wire[0], "K001000R");
     EXPECT_EQ(wire[3].substr(0, 5), "W0003");
     EXPECT_EQ(Dialogs->Messages,
-              QStringList{QStringLiteral("Loading stopped by the operator: 3 of 32 sectors were written to the Kelvor 9.")});
+              QStringList{QStringLiteral("Loading stopped by the operator: 3 of 32 sectors were written to the "
+                                         "Kelvor 9.")});
     EXPECT_EQ(keysDuringTransfer, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return other.Keys == 1; }));
 
