@@ -29,7 +29,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::BareRoundTripUs;
+using bench::Clock;
+using bench::Microseconds;
+using bench::TSimProcess;
 
 constexpr int Rounds = 1000; // in all, for each side
 constexpr int Blocks = 10;
@@ -41,39 +44,12 @@ double MedianUs(std::vector<double> samples)
     return samples[samples.size() / 2];
 }
 
-double Microseconds(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
-
 double ProcessorSeconds()
 {
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Writes "=" and the frame, then reads until the whole reply frame came.
-double BareRoundTripUs(int fd, const std::string& request)
-{
-    const auto start = Clock::now();
-    [[maybe_unused]] auto a = ::write(fd, "=", 1);
-    [[maybe_unused]] auto b = ::write(fd, request.data(), request.size());
-    std::string got;
-    for (;;) {
-        const size_t frame = got.find('<');
-        if (frame != std::string::npos && got.size() >= frame + 5) {
-            const size_t length = std::stoul(got.substr(frame + 1, 4));
-            if (got.size() >= frame + 5 + length)
-                break;
-        }
-        pollfd wait { fd, POLLIN, 0 };
-        if (::poll(&wait, 1, 5000) <= 0)
-            throw std::runtime_error("no reply on the bare line");
-        char buffer[256];
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0)
-            got.append(buffer, size_t(n));
-    }
-    return Microseconds(Clock::now() - start);
 }
 
 } // namespace
@@ -109,15 +85,7 @@ int main(int argc, char* argv[])
             link.Comm32->Close();
 
             // The same bytes with no link.
-            const int fd = ::open(QStringLiteral("%1/COM9").arg(folder.path()).toLocal8Bit().constData(),
-                                  O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-            if (fd < 0)
-                throw std::runtime_error("cannot open the line");
-            termios raw {};
-            tcgetattr(fd, &raw);
-            cfmakeraw(&raw);
-            cfsetspeed(&raw, B38400);
-            tcsetattr(fd, TCSANOW, &raw);
+            const int fd = bench::OpenBareLine(folder.path(), 9);
             for (int i = 0; i < WarmUp + Rounds / Blocks; ++i) {
                 const double us = BareRoundTripUs(fd, ">0003GTR");
                 if (i >= WarmUp)

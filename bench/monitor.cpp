@@ -70,7 +70,7 @@ int main(int argc, char* argv[])
                                        : QCoreApplication::applicationDirPath() + QStringLiteral("/kelvor9-sim");
     QTemporaryDir folder;
     try {
-        TSimProcess sim(simulator, folder.path(), 9, {});
+        bench::TSimProcess sim(simulator, folder.path(), 9, {});
         TfrmComm link;
         link.Settings().PortFolder = folder.path();
         link.Settings().Arguments = QStringList({QStringLiteral("bench_monitor"), QStringLiteral("COM9")});

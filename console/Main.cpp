@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include "Channel9Files.h"
 #include "CommUnit.h"
 #include "KelvorApplication.h"
 #include "MonitorWindow.h"

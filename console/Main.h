@@ -30,6 +30,7 @@ class TShapeComboBox;
 class TPowerSwitch;
 class TSpeedButtonEX;
 class TUserDialogs;
+struct TChannel9Session;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -92,6 +93,11 @@ public:
     void SaveParadigmToFile(const QString& fileName);
     void LoadParadigmFromFile(const QString& fileName);
 
+    // --- Channel 9 table, its CSV files and waveform (Channel9Files.cpp)
+    void SaveChannel9Csv();
+    void LoadChannel9Csv();
+    void ShowChannel9Waveform();
+
     // Controls, exposed for the tests that drive the window. All of them lie
     // on the Controls plane, under the cover panel.
     QWidget* Controls = nullptr;
@@ -135,6 +141,7 @@ public:
     QMenu* Tools1 = nullptr;
     QAction* Refresh1 = nullptr;
     QAction* ShowMonitor1 = nullptr;
+    QAction* Channel9Waveform1 = nullptr;
     QAction* Scheduler1 = nullptr;
     QMenu* Help1 = nullptr;
     QAction* Contents1 = nullptr;
@@ -211,9 +218,18 @@ private:
     void LoadParadigm1Click();
     void ShowParadigmNumber();
 
+    // Channel 9 table and CSV files (Channel9Files.cpp)
+    void menuSaveCSVFileClick();
+    void menuLoadCSVFileClick();
+    void PreviewChannel9Csv();
+    TChannel9Session& Channel9Session();
+    void ShowChannel9Notice(const QString& text);
+    void RecordChannel9Table(const QVector<double>& points, const QString& description);
+
     TfrmComm* frmComm = nullptr;
     std::unique_ptr<Tparadigm> FParadigm;
     std::shared_ptr<TUserDialogs> FDialogs;
+    std::unique_ptr<TChannel9Session> FChannel9;
     QVector<QShortcut*> FShortcuts;
     bool FShown = false;
     std::unique_ptr<TfrmMonitor> FMonitor;

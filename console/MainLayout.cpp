@@ -180,6 +180,8 @@ void TfrmMain::BuildMenus()
     Paradigm1->addSeparator();
     menuSaveCSVFile = Paradigm1->addAction(QStringLiteral("Save Channel 9 to CSV file..."));
     menuLoadCSVFile = Paradigm1->addAction(QStringLiteral("Load CSV file to Channel 9..."));
+    connect(menuSaveCSVFile, &QAction::triggered, this, &TfrmMain::menuSaveCSVFileClick);
+    connect(menuLoadCSVFile, &QAction::triggered, this, &TfrmMain::menuLoadCSVFileClick);
 
     Tools1 = menuBar()->addMenu(QStringLiteral("&Tools"));
     Refresh1 = Tools1->addAction(QStringLiteral("&Refresh"));
@@ -187,6 +189,8 @@ void TfrmMain::BuildMenus()
     connect(Refresh1, &QAction::triggered, this, &TfrmMain::RefreshConnection);
     ShowMonitor1 = Tools1->addAction(QStringLiteral("&Show Monitor"));
     BindShortcut(ShowMonitor1, QKeySequence(Qt::CTRL | Qt::Key_M));
+    Channel9Waveform1 = Tools1->addAction(QStringLiteral("Channel 9 &Waveform"));
+    connect(Channel9Waveform1, &QAction::triggered, this, &TfrmMain::ShowChannel9Waveform);
 
     Scheduler1 = menuBar()->addAction(QStringLiteral("&Scheduler!"));
 

@@ -4,6 +4,8 @@
 // the progress window. They live until the program ends.
 #include <QDialog>
 
+#include "ProgressWindow.h"
+
 class TSecondaryWindow : public QDialog {
     Q_OBJECT
 public:
@@ -20,10 +22,4 @@ class TfrmScriptEditor : public TSecondaryWindow {
 public:
     explicit TfrmScriptEditor(QWidget* parent = nullptr)
         : TSecondaryWindow(parent, QStringLiteral("frmScriptEditor"), QStringLiteral("Script Editor")) {}
-};
-
-class TfrmProgressBar : public TSecondaryWindow {
-public:
-    explicit TfrmProgressBar(QWidget* parent = nullptr)
-        : TSecondaryWindow(parent, QStringLiteral("frmProgressBar"), QStringLiteral("Progress")) {}
 };

@@ -43,6 +43,14 @@ void TUserDialogs::ShowError(QWidget* parent, const QString& message)
     ReturnFocusTo(parent);
 }
 
+void TUserDialogs::ShowMessage(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+    MakePlain(box);
+    box.exec();
+    ReturnFocusTo(parent);
+}
+
 namespace {
 
 // Turns the "Name|*.ext|Name|*.*" filter form into the toolkit's form.
@@ -50,8 +58,14 @@ QString ToQtFilter(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        // A name that already shows its patterns ("CSV Files (*.csv)") keeps them once.
+        if (parts[i].endsWith(QStringLiteral("(%1)").arg(patterns)))
+            filters << parts[i];
+        else
+            filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+    }
     return filters.join(QStringLiteral(";;"));
 }
 
@@ -62,6 +76,8 @@ QString RunFileDialog(QWidget* parent, const TFileDialogOptions& options, QFileD
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(ToQtFilter(options.filter));
     dialog.setDefaultSuffix(options.defaultSuffix);
+    if (!options.directory.isEmpty())
+        dialog.setDirectory(options.directory);
     // The widget-based dialog behaves the same on every desktop and under a
     // bare X server.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);

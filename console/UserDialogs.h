@@ -11,6 +11,7 @@ struct TFileDialogOptions {
     QString filter;            // "Kelvor 9 Paradigm|*.kr9|All Files|*.*"
     QString defaultSuffix;     // without the dot
     bool confirmOverwrite = true;
+    QString directory;         // the folder the dialog opens in; empty: the toolkit's choice
 };
 
 class TUserDialogs {
@@ -20,6 +21,8 @@ public:
     virtual bool Confirm(QWidget* parent, const QString& text);
     // An error box with the message of a failed operation.
     virtual void ShowError(QWidget* parent, const QString& message);
+    // A plain message box: the text and an OK button.
+    virtual void ShowMessage(QWidget* parent, const QString& text);
     // Empty when the operator cancelled.
     virtual QString AskSaveFileName(QWidget* parent, const TFileDialogOptions& options);
     virtual QString AskOpenFileName(QWidget* parent, const TFileDialogOptions& options);

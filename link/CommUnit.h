@@ -107,6 +107,8 @@ public:
     bool Busy() const { return FOperationDepth > 0 || FExchange; }
     void BeginOperation();
     void EndOperation();
+    // The hold on the operator's input (its exemption lets a cancel key by).
+    TInputDeferral& InputDeferral() { return FInputDeferral; }
 
     static QString BusyMessage();
     static QString LostMessage();

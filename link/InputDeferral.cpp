@@ -65,6 +65,8 @@ bool TInputDeferral::eventFilter(QObject* receiver, QEvent* event)
 {
     if (!FActive || !IsUserInput(event, receiver))
         return false;
+    if (FExemption && FExemption(receiver, event))
+        return true;
     FHeld.push_back({ QPointer<QObject>(receiver), std::unique_ptr<QEvent>(event->clone()) });
     return true;
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -24,6 +25,14 @@ public:
     bool Active() const { return FActive; }
     static bool IsUserInput(const QEvent* event, const QObject* receiver);
 
+    // A narrow way past the hold: while input is held, an input event that
+    // the exemption takes (returns true for) is neither held nor delivered,
+    // the exemption has dealt with it. A long channel 9 transfer takes
+    // Escape this way as its cancel key; everything else stays held.
+    // An empty exemption (the default) takes nothing.
+    using TExemption = std::function<bool(QObject* receiver, QEvent* event)>;
+    void SetExemption(TExemption exemption) { FExemption = std::move(exemption); }
+
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override;
 
@@ -34,4 +43,5 @@ private:
     };
     bool FActive = false;
     std::vector<THeld> FHeld;
+    TExemption FExemption;
 };

@@ -150,12 +150,17 @@ bool ParseFullStop(const QString& text, double& out)
     const QByteArray bytes = text.toLatin1();
     if (bytes.size() != text.size())
         return false;
-    const char* p = bytes.constData();
-    const char* end = p + bytes.size();
+    return ParseFullStop(std::string_view(bytes.constData(), size_t(bytes.size())), out);
+}
+
+bool ParseFullStop(std::string_view text, double& out)
+{
+    const char* p = text.data();
+    const char* end = p + text.size();
     if (p != end && *p == '+')
         ++p;
     const char* numberStart = p;
-    if (p != end && *p == '-' && numberStart == bytes.constData())
+    if (p != end && *p == '-' && numberStart == text.data())
         ++p;
     int digits = 0;
     while (p != end && IsAsciiDigit(*p)) { ++p; ++digits; }

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <string_view>
+
 namespace numtext {
 
 QString DecimalSeparator(const QLocale& locale);
@@ -17,6 +19,8 @@ QString Normalise(const QString& text, const QLocale& locale);
 // Reads a number written with the full stop: optional sign, digits with at
 // most one point, optional exponent. No blanks, no group separators.
 bool ParseFullStop(const QString& text, double& out);
+// The same for 8-bit text; allocates nothing.
+bool ParseFullStop(std::string_view text, double& out);
 
 // Reads a number written with the locale's decimal separator: optional sign,
 // digits with at most one separator, optional exponent ("1E3"). No blanks,

@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -56,15 +57,36 @@ QString TVexoValue::ToDeviceText() const
         + CharText(ExponentSign) + CharText(ExponentDigit);
 }
 
+// The number conversions below build their texts in small character
+// buffers: a channel 9 table converts 100000 points in one go.
+namespace {
+
+bool IsPadding(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+} // namespace
+
 double TVexoValue::ToFloat() const
 {
-    const char digit = (ExponentDigit == ' ' || ExponentDigit == '0' || ExponentDigit == 'F')
-        ? '0' : ExponentDigit;
-    const QString text = TrimControls(CharText(Sign)) + TrimControls(QString::fromLatin1(Mantissa))
-        + QLatin1Char('E') + TrimControls(CharText(ExponentSign)) + CharText(digit);
+    // Sign, mantissa and exponent sign each without padding, "E", the digit.
+    std::string text; // nine characters: no allocation
+    if (!IsPadding(Sign))
+        text += Sign;
+    qsizetype begin = 0, end = Mantissa.size();
+    while (begin < end && IsPadding(Mantissa.at(begin)))
+        ++begin;
+    while (end > begin && IsPadding(Mantissa.at(end - 1)))
+        --end;
+    text.append(Mantissa.constData() + begin, size_t(end - begin));
+    text += 'E';
+    if (!IsPadding(ExponentSign))
+        text += ExponentSign;
+    text += (ExponentDigit == ' ' || ExponentDigit == '0' || ExponentDigit == 'F') ? '0' : ExponentDigit;
     double x = 0;
     if (!numtext::ParseFullStop(text, x))
-        throw EConvertError::NotFloat(text);
+        throw EConvertError::NotFloat(QString::fromLatin1(text.data(), qsizetype(text.size())));
     return x;
 }
 
@@ -76,16 +98,17 @@ void TVexoValue::SetFromFloat(double x)
         x = 0; // no negative zero: zero is +0.000E+0
 
     // Four significant digits in scientific form, e.g. "-1.234e-05".
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 3);
-    QByteArray s(buf, r.ptr - buf);
-    if (!s.startsWith('-'))
-        s.prepend('+');
-    // s: sign, digit, '.', three digits, 'e', exponent sign, exponent digits.
-    const char sign = s.at(0);
-    const QByteArray d = s.mid(1, 1) + s.mid(3, 3); // the four significant digits
-    const char expSign = s.at(7);
-    const int exponent = s.mid(8).toInt();
+    char s[64];
+    const auto r = std::to_chars(s, s + sizeof s, x, std::chars_format::scientific, 3);
+    const char* p = s;
+    const char sign = *p == '-' ? '-' : '+';
+    if (*p == '-')
+        ++p;
+    // p: digit, '.', three digits, 'e', exponent sign, exponent digits.
+    const char d[4] = {p[0], p[2], p[3], p[4]}; // the four significant digits
+    const char expSign = p[6];
+    int exponent = 0;
+    std::from_chars(p + 7, r.ptr, exponent);
     if (expSign == '-' && exponent > 9) {
         // Below the smallest exponent the device writes: nearest is zero.
         SetFromText(QStringLiteral("+0.000E+0"));
@@ -95,22 +118,31 @@ void TVexoValue::SetFromFloat(double x)
         throw EConvertError(QStringLiteral("'%1' is too large for a device value")
                                 .arg(QString::number(x, 'g', 15)));
 
+    // The value text: the point moves so that the exponent is a multiple
+    // of three (from -6 to +9), e.g. 1.234E+001 gives +12.34E+0.
     const int e = exponent;
-    QByteArray text;
-    text += sign;
-    if (expSign == '+' && (e == 1 || e == 4 || e == 7))
-        text += d.left(2) + '.' + d.mid(2, 2) + "E+" + char('0' + e - 1);
-    else if (expSign == '+' && (e == 2 || e == 5 || e == 8))
-        text += d.left(3) + '.' + d.mid(3, 1) + "E+" + char('0' + e - 2);
-    else if (expSign == '+')
-        text += d.left(1) + '.' + d.mid(1, 3) + "E+" + char('0' + e);
-    else if (e == 1 || e == 4)
-        text += d.left(3) + '.' + d.mid(3, 1) + "E-" + char('0' + e + 2);
-    else if (e == 2 || e == 5)
-        text += d.left(2) + '.' + d.mid(2, 2) + "E-" + char('0' + e + 1);
-    else
-        text += d.left(1) + '.' + d.mid(1, 3) + "E-" + char('0' + e);
-    SetFromText(QString::fromLatin1(text));
+    int before = 1; // digits before the point
+    char stored = char('0' + e);
+    if (expSign == '+' && (e == 1 || e == 4 || e == 7)) {
+        before = 2;
+        stored = char('0' + e - 1);
+    } else if (expSign == '+' && (e == 2 || e == 5 || e == 8)) {
+        before = 3;
+        stored = char('0' + e - 2);
+    } else if (expSign == '-' && (e == 1 || e == 4)) {
+        before = 3;
+        stored = char('0' + e + 2);
+    } else if (expSign == '-' && (e == 2 || e == 5)) {
+        before = 2;
+        stored = char('0' + e + 1);
+    }
+    char mantissa[5];
+    for (int i = 0, k = 0; i < 5; ++i)
+        mantissa[i] = i == before ? '.' : d[k++];
+    Sign = sign;
+    Mantissa = QByteArray(mantissa, 5);
+    ExponentSign = expSign;
+    ExponentDigit = stored;
 }
 
 QString TVexoValue::ToAmplitudeText() const

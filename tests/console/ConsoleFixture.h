@@ -29,6 +29,7 @@ public:
         return ConfirmAnswer;
     }
     void ShowError(QWidget*, const QString& message) override { Errors.append(message); }
+    void ShowMessage(QWidget*, const QString& text) override { Messages.append(text); }
     QString AskSaveFileName(QWidget*, const TFileDialogOptions& options) override
     {
         LastOptions = options;
@@ -48,6 +49,7 @@ public:
     QString FileName;
     QStringList Questions;
     QStringList Errors;
+    QStringList Messages; // plain message boxes
     TFileDialogOptions LastOptions;
 };
 

@@ -1,0 +1,144 @@
+#include "Channel9Csv.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "KelvorErrors.h"
+#include "NumberText.h"
+
+namespace Channel9Csv {
+
+namespace {
+
+bool IsBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+[[noreturn]] void CannotLoad(const QString& fileName)
+{
+    throw EFileError(QStringLiteral("Cannot load data from ") + fileName);
+}
+
+} // namespace
+
+QByteArray Text(const QVector<TVexoValue>& points)
+{
+    QByteArray bytes;
+    bytes.reserve(points.size() * 11);
+    for (const TVexoValue& point : points) {
+        QByteArray line = point.ToDeviceText().toLatin1();
+        // A garbled reply must not break a point into two lines.
+        for (char& c : line) {
+            if (static_cast<unsigned char>(c) < ' ' || c == '\x7f')
+                c = ' ';
+        }
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+namespace {
+
+QChar SeparatorOf(const QLocale& locale)
+{
+    const QString separator = numtext::DecimalSeparator(locale);
+    return separator.size() == 1 ? separator.at(0) : QLatin1Char('.');
+}
+
+bool ParseWith(QStringView line, QChar separator, double& number)
+{
+    qsizetype begin = 0, end = line.size();
+    while (begin < end && IsBlank(line.at(begin)))
+        ++begin;
+    while (end > begin && IsBlank(line.at(end - 1)))
+        --end;
+    // The number in 8-bit text with the full stop as its one separator. A
+    // number is short: a longer line is no number (and no allocation).
+    char text[64];
+    if (end - begin >= qsizetype(sizeof text))
+        return false;
+    size_t n = 0;
+    int separators = 0;
+    for (qsizetype i = begin; i < end; ++i) {
+        const QChar c = line.at(i);
+        if (c == QLatin1Char('.') || c == separator) {
+            ++separators;
+            text[n++] = '.';
+        } else if (c.unicode() < 0x80) {
+            text[n++] = char(c.unicode());
+        } else {
+            return false;
+        }
+    }
+    // One separator character at most, whichever of the two it is.
+    if (separators > 1)
+        return false;
+    // The full-stop reader refuses blanks, group separators and any other text.
+    return numtext::ParseFullStop(std::string_view(text, n), number);
+}
+
+} // namespace
+
+bool ParseLine(QStringView line, const QLocale& locale, double& number)
+{
+    return ParseWith(line, SeparatorOf(locale), number);
+}
+
+QVector<double> ParseLines(const TLines& lines, int limit, const QLocale& locale)
+{
+    const qsizetype n = std::min<qsizetype>(lines.Count(), limit);
+    const QChar separator = SeparatorOf(locale);
+    QVector<double> numbers(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!ParseWith(lines.Line(i), separator, numbers[i]))
+            throw EKelvorError(QStringLiteral("Cannot read data. Line number %1 contain invalid data.").arg(i + 1));
+    }
+    return numbers;
+}
+
+TLines ReadLines(const QString& fileName)
+{
+    // The opened file itself is examined (a check of the name first could
+    // look at another file), and opening a named pipe must not wait for a
+    // writer.
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        CannotLoad(fileName);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        CannotLoad(fileName);
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+        CannotLoad(fileName); // the file closes the descriptor
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        CannotLoad(fileName);
+    return TLines(bytes);
+}
+
+TLines::TLines(const QByteArray& bytes) : FText(QString::fromLocal8Bit(bytes))
+{
+    // One pass over the text.
+    const QStringView text(FText);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        FLines.push_back(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        FLines.push_back(text.mid(start));
+}
+
+} // namespace Channel9Csv

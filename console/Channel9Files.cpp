@@ -1,0 +1,240 @@
+// Saving channel 9's waveform table to a CSV file, loading a CSV file into
+// it, and the waveform window that shows the table or previews a file.
+//
+// A transfer is one operation of the console: the operator's input is held
+// while it runs, except Escape, which the transfer takes (while its progress
+// window shows) to stop between two sectors. Boxes open only once the
+// operation has ended.
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLocale>
+
+#include <algorithm>
+
+#include "Channel9Csv.h"
+#include "Channel9Files.h"
+#include "Channel9Table.h"
+#include "CommUnit.h"
+#include "FileWriter.h"
+#include "KelvorApplication.h"
+#include "Main.h"
+#include "ProgressWindow.h"
+#include "UserDialogs.h"
+
+namespace {
+
+enum class TCsvDialog { Save, Open };
+
+// Asks for a CSV file in the last CSV folder and remembers the folder of the
+// file chosen; empty when the operator cancelled.
+QString AskCsvFile(TUserDialogs& dialogs, QWidget* parent, QString& lastFolder, TCsvDialog kind, const QString& caption)
+{
+    TFileDialogOptions options;
+    options.caption = caption;
+    options.directory = lastFolder;
+    QString fileName;
+    if (kind == TCsvDialog::Save) {
+        options.filter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files|*.*");
+        options.defaultSuffix = QStringLiteral("csv");
+        options.confirmOverwrite = true;
+        fileName = dialogs.AskSaveFileName(parent, options);
+    } else {
+        options.filter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*");
+        options.confirmOverwrite = false;
+        fileName = dialogs.AskOpenFileName(parent, options);
+    }
+    if (!fileName.isEmpty())
+        lastFolder = QFileInfo(fileName).absolutePath(); // a root keeps its "/"
+    return fileName;
+}
+
+// The progress window of one transfer and its cancel key. The window is
+// created for the transfer, owned here and closed however it ends.
+class TTransferProgress {
+public:
+    TTransferProgress(QWidget* owner, TfrmComm& link) : FLink(link), FWindow(std::make_unique<TfrmProgressBar>(owner))
+    {
+        FLink.InputDeferral().SetExemption([this](QObject*, QEvent* event) { return TakeEscape(event); });
+    }
+    ~TTransferProgress() { FLink.InputDeferral().SetExemption({}); }
+    TTransferProgress(const TTransferProgress&) = delete;
+    TTransferProgress& operator=(const TTransferProgress&) = delete;
+
+    Channel9::TTransferHooks Hooks()
+    {
+        Channel9::TTransferHooks hooks;
+        hooks.Started = [this](int sectors) { FWindow->Start(sectors); };
+        hooks.Position = [this](int sector) { FWindow->SetPosition(sector); };
+        hooks.CancelRequested = [this] {
+            // An Escape that waits in the queue arrives here.
+            QCoreApplication::processEvents();
+            return FCancelled;
+        };
+        return hooks;
+    }
+
+private:
+    bool TakeEscape(QEvent* event)
+    {
+        if (!FWindow->isVisible() || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
+            return false;
+        if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+            return false;
+        if (event->type() == QEvent::KeyPress)
+            FCancelled = true;
+        return true; // the release is taken too: it must not come back later
+    }
+
+    TfrmComm& FLink;
+    std::unique_ptr<TfrmProgressBar> FWindow;
+    bool FCancelled = false;
+};
+
+QString TableName(Channel9::TTable table)
+{
+    return table == Channel9::TTable::Short ? QStringLiteral("short table") : QStringLiteral("long table");
+}
+
+} // namespace
+
+TChannel9Session& TfrmMain::Channel9Session()
+{
+    if (!FChannel9)
+        FChannel9 = std::make_unique<TChannel9Session>();
+    return *FChannel9;
+}
+
+void TfrmMain::menuSaveCSVFileClick()
+{
+    SaveChannel9Csv();
+}
+
+void TfrmMain::menuLoadCSVFileClick()
+{
+    LoadChannel9Csv();
+}
+
+void TfrmMain::SaveChannel9Csv()
+{
+    if (!frmComm)
+        return; // the link exists once the window has been shown
+    const QString fileName = AskCsvFile(Dialogs(), this, Channel9Session().LastCsvFolder, TCsvDialog::Save,
+                                        QStringLiteral("Save CSV File"));
+    if (fileName.isEmpty())
+        return;
+
+    const Channel9::TTable table = Channel9::TableFor(Paradigm().Number);
+    QString notice;
+    {
+        TOperation operation(frmComm);
+        TBusyCursor busy;
+        TTransferProgress progress(this, *frmComm);
+        const Channel9::TSaveOutcome outcome = Channel9::SaveTable(*frmComm, table, progress.Hooks());
+        notice = outcome.Notice;
+        if (outcome.Complete) {
+            RecordChannel9Table(Channel9::NumbersOf(outcome.Points),
+                                QStringLiteral("Channel 9 %1 read from the Kelvor 9: %2 points, saved to %3")
+                                    .arg(TableName(table))
+                                    .arg(outcome.Points.size())
+                                    .arg(fileName));
+            // Written whole or not at all: a failed write keeps an older file.
+            FileWriter::WriteAtomically(fileName, Channel9Csv::Text(outcome.Points));
+        }
+    }
+    if (!notice.isEmpty())
+        ShowChannel9Notice(notice);
+}
+
+void TfrmMain::LoadChannel9Csv()
+{
+    if (!frmComm)
+        return;
+    const QString fileName = AskCsvFile(Dialogs(), this, Channel9Session().LastCsvFolder, TCsvDialog::Open,
+                                        QStringLiteral("Open CSV File"));
+    if (fileName.isEmpty())
+        return;
+
+    // The whole file is read and checked before the first command goes out.
+    const Channel9::TTable table = Channel9::TableFor(Paradigm().Number);
+    const QVector<TVexoValue> points = Channel9::PointsOf(
+        Channel9Csv::ParseLines(Channel9Csv::ReadLines(fileName), Channel9::PointLimit(table), QLocale()));
+
+    Channel9::TTransferOutcome outcome;
+    {
+        TOperation operation(frmComm);
+        TBusyCursor busy;
+        TTransferProgress progress(this, *frmComm);
+        outcome = Channel9::LoadTable(*frmComm, table, points, progress.Hooks());
+    }
+    if (outcome.Complete) {
+        // The points as the device got them: clamped to its amplitude range.
+        QVector<double> written;
+        written.reserve(points.size());
+        for (const TVexoValue& point : std::as_const(points))
+            written << std::clamp(point.ToFloat(), -10.0, 9.99);
+        if (table == Channel9::TTable::Short)
+            written.resize(Channel9::ShortTablePoints, 0.0);
+        RecordChannel9Table(written, QStringLiteral("Channel 9 %1 written to the Kelvor 9: %2 points, from %3")
+                                         .arg(TableName(table))
+                                         .arg(written.size())
+                                         .arg(fileName));
+    }
+    if (!outcome.Notice.isEmpty())
+        ShowChannel9Notice(outcome.Notice);
+}
+
+// Shown once the console is no longer busy: a box opened while the
+// operator's input is held could never be answered.
+void TfrmMain::ShowChannel9Notice(const QString& text)
+{
+    if (frmComm && frmComm->Busy()) {
+        connect(
+            frmComm, &TfrmComm::BusyEnded, this, [this, text] { ShowChannel9Notice(text); },
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+        return;
+    }
+    Dialogs().ShowMessage(this, text);
+}
+
+void TfrmMain::RecordChannel9Table(const QVector<double>& points, const QString& description)
+{
+    Channel9Session().Table = points;
+    Channel9Session().TableDescription = description;
+    if (Channel9Session().Waveform)
+        Channel9Session().Waveform->SetDeviceTable(points, description);
+}
+
+void TfrmMain::ShowChannel9Waveform()
+{
+    TChannel9Session& session = Channel9Session();
+    if (!session.Waveform) {
+        session.Waveform = std::make_unique<TfrmWaveform>(this);
+        session.Waveform->SetDeviceTable(session.Table, session.TableDescription);
+        connect(session.Waveform.get(), &TfrmWaveform::PreviewRequested, this, &TfrmMain::PreviewChannel9Csv);
+    }
+    session.Waveform->show();
+    session.Waveform->raise();
+    session.Waveform->activateWindow();
+}
+
+// A file is shown as a load would read it: the same strict reader, the
+// same limit for the table the current paradigm uses. Nothing is sent.
+void TfrmMain::PreviewChannel9Csv()
+{
+    const QString fileName = AskCsvFile(Dialogs(), Channel9Session().Waveform.get(), Channel9Session().LastCsvFolder,
+                                        TCsvDialog::Open, QStringLiteral("Preview CSV File"));
+    if (fileName.isEmpty())
+        return;
+    const Channel9::TTable table = Channel9::TableFor(Paradigm().Number);
+    const Channel9Csv::TLines lines = Channel9Csv::ReadLines(fileName);
+    const QVector<double> numbers = Channel9Csv::ParseLines(lines, Channel9::PointLimit(table), QLocale());
+    QString description = QStringLiteral("Preview of %1: %2 points, not loaded").arg(fileName).arg(numbers.size());
+    if (lines.Count() > numbers.size())
+        description += QStringLiteral(" (a load into the %1 uses the first %2 of %3 lines)")
+                           .arg(TableName(table))
+                           .arg(numbers.size())
+                           .arg(lines.Count());
+    Channel9Session().Waveform->ShowPreview(numbers, description);
+}
