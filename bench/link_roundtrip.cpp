@@ -8,11 +8,10 @@
 //  - the processor time the whole program spends while one dialogue waits its
 //    full 15 seconds for a silent device, as a share of one core.
 #include "CommUnit.h"
+#include "SimProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -49,37 +48,6 @@ double ProcessorSeconds()
     auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
-
-// One simulator process serving <folder>/COM<port>.
-class TSimProcess {
-public:
-    TSimProcess(const QString& program, const QString& folder, int port, const QStringList& extra)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("KELVOR9_PORT_DIR"), folder);
-        FProcess.setProcessEnvironment(environment);
-        FProcess.setStandardOutputFile(QProcess::nullDevice());
-        FProcess.start(program, QStringList { QStringLiteral("--port"), QString::number(port) } + extra);
-        if (!FProcess.waitForStarted(5000))
-            throw std::runtime_error("cannot start " + program.toStdString());
-        const QString entry = QStringLiteral("%1/COM%2").arg(folder).arg(port);
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (!QFileInfo::exists(entry)) {
-            if (Clock::now() > deadline || FProcess.state() != QProcess::Running)
-                throw std::runtime_error("the simulator did not publish " + entry.toStdString());
-            FProcess.waitForFinished(20); // a short wait on the child, not a busy loop
-        }
-    }
-    ~TSimProcess()
-    {
-        FProcess.terminate();
-        if (!FProcess.waitForFinished(5000))
-            FProcess.kill();
-    }
-
-private:
-    QProcess FProcess;
-};
 
 // Writes "=" and the frame, then reads until the whole reply frame came.
 double BareRoundTripUs(int fd, const std::string& request)
