@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -35,6 +36,16 @@ bool TUserDialogs::Confirm(QWidget* parent, const QString& text)
     return confirmed;
 }
 
+QMessageBox::StandardButton TUserDialogs::Ask(QWidget* parent, const QString& text,
+                                              QMessageBox::StandardButtons buttons, QMessageBox::Icon icon)
+{
+    QMessageBox box(icon, QApplication::applicationName(), text, buttons, parent);
+    MakePlain(box);
+    const auto answer = QMessageBox::StandardButton(box.exec());
+    ReturnFocusTo(parent);
+    return answer;
+}
+
 void TUserDialogs::ShowError(QWidget* parent, const QString& message)
 {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), message, QMessageBox::Ok, parent);
@@ -66,6 +77,10 @@ QString RunFileDialog(QWidget* parent, const TFileDialogOptions& options, QFileD
     // bare X server.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
+    if (QFileInfo(options.startPath).isDir())
+        dialog.setDirectory(options.startPath);
+    else if (!options.startPath.isEmpty())
+        dialog.selectFile(options.startPath);
     const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     ReturnFocusTo(parent);
     return chosen ? dialog.selectedFiles().constFirst() : QString();

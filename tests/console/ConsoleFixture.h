@@ -27,6 +27,12 @@ public:
         Questions.append(text);
         return ConfirmAnswer;
     }
+    QMessageBox::StandardButton Ask(QWidget*, const QString& text, QMessageBox::StandardButtons,
+                                    QMessageBox::Icon) override
+    {
+        Questions.append(text);
+        return Answers.isEmpty() ? QMessageBox::Yes : Answers.takeFirst();
+    }
     void ShowError(QWidget*, const QString& message) override { Errors.append(message); }
     QString AskSaveFileName(QWidget*, const TFileDialogOptions& options) override
     {
@@ -40,6 +46,7 @@ public:
     }
 
     bool ConfirmAnswer = true;
+    QList<QMessageBox::StandardButton> Answers; // for Ask, in turn; then Yes
     QString FileName;
     QStringList Questions;
     QStringList Errors;
