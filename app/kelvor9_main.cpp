@@ -1,12 +1,16 @@
 // The console's program start: the application, its windows in their order,
 // then the event loop until the main window closes.
+#include <QAction>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
 
 #include "KelvorApplication.h"
 #include "Main.h"
+#include "MainWindowTarget.h"
 #include "OtherWindows.h"
+#include "scheduler/Scheduler.h"
+#include "script/ScriptEditor.h"
 
 namespace {
 
@@ -43,8 +47,13 @@ int main(int argc, char** argv)
 
     TfrmMain frmMain;
     TAboutBox aboutBox(&frmMain);
-    TfrmScheduler frmScheduler(&frmMain);
     TfrmScriptEditor frmScriptEditor(&frmMain);
+    // The scheduler runs scripts on the main window's device operations.
+    TMainWindowTarget scriptTarget(frmMain);
+    TLocalClock clock;
+    TResourceSoundPlayer sounds;
+    TfrmScheduler frmScheduler(scriptTarget, frmScriptEditor, clock, std::make_unique<TQtCheckTimer>(), sounds);
+    QObject::connect(frmMain.Scheduler1, &QAction::triggered, &frmScheduler, &TfrmScheduler::Scheduler1Click);
     TfrmProgressBar frmProgressBar(&frmMain);
 
     // The other windows stay hidden until used, so closing the main window

@@ -8,7 +8,7 @@
 //    passes beside the same for a thousand (the baseline: a chain that grows
 //    the stack or re-walks the loop shows up as a ratio far from 1);
 //  - the lateness of 100 triggers one second apart (median and worst), beside
-//    the 50 ms the alarm allows. This part takes about 100 s; --quick skips it.
+//    the 50 ms the alarm allows. This takes about 100 s; --quick leaves it out.
 #include <QEventLoop>
 #include <QSignalSpy>
 #include <QTemporaryDir>

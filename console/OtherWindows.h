@@ -1,7 +1,7 @@
 #pragma once
 // The windows the application creates hidden at start, after the main
-// window: the about box, the scheduler, the script editor and the progress
-// window. They live until the program ends.
+// window: the about box and the progress window (the scheduler and the
+// script editor have their own folders). They live until the program ends.
 #include <QDialog>
 
 class TSecondaryWindow : public QDialog {
@@ -13,18 +13,6 @@ public:
 class TAboutBox : public TSecondaryWindow {
 public:
     explicit TAboutBox(QWidget* parent = nullptr) : TSecondaryWindow(parent, QStringLiteral("AboutBox"), QStringLiteral("About")) {}
-};
-
-class TfrmScheduler : public TSecondaryWindow {
-public:
-    explicit TfrmScheduler(QWidget* parent = nullptr)
-        : TSecondaryWindow(parent, QStringLiteral("frmScheduler"), QStringLiteral("Scheduler")) {}
-};
-
-class TfrmScriptEditor : public TSecondaryWindow {
-public:
-    explicit TfrmScriptEditor(QWidget* parent = nullptr)
-        : TSecondaryWindow(parent, QStringLiteral("frmScriptEditor"), QStringLiteral("Script Editor")) {}
 };
 
 class TfrmProgressBar : public TSecondaryWindow {

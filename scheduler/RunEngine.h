@@ -64,7 +64,7 @@ public:
     // Ends the run, if one is active; nothing of it is carried out later.
     void Stop();
 
-    // Part of a run's state, for the view.
+    // The run's state, for the view.
     bool Active() const { return FActive; }
     bool Halted() const { return FHalted; }                 // an instruction failed
     bool WaitingForIdle() const { return FWaitingForIdle; } // due, the console busy

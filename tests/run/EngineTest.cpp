@@ -21,6 +21,13 @@ QString MessageOf(const std::function<void()>& action)
     return QStringLiteral("<no error>");
 }
 
+TConsoleSetup RepliesLate(int ms)
+{
+    TConsoleSetup setup;
+    setup.simOptions.delayMs = ms;
+    return setup;
+}
+
 QString Status(const QDateTime& moment)
 {
     QLocale locale;
@@ -100,7 +107,7 @@ TEST_F(EngineFixture, JumpsNotTakenArePassedSilentlyAndEndTheRunWhenNothingActsA
 
 TEST_F(EngineFixture, NothingOfAStoppedRunIsCarriedOutLater)
 {
-    StartEngine({.simOptions = {.delayMs = 300}});
+    StartEngine(RepliesLate(300));
     ClearWire();
     Run({Trigger1});
     Engine->Stop();
@@ -126,7 +133,7 @@ TEST_F(EngineFixture, NothingOfAStoppedRunIsCarriedOutLater)
 
 TEST_F(EngineFixture, DueDuringTheOperatorsExchangeRunsRightAfterItWithItsOwnEcho)
 {
-    StartEngine({.simOptions = {.delayMs = 300}});
+    StartEngine(RepliesLate(300));
     ClearWire();
     Run({QStringLiteral("00:00:00:Change Channel 2 Delay to +00200E-3")});
     Clock.Set(Engine->StartTime());
