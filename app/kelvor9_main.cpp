@@ -54,6 +54,7 @@ int main(int argc, char** argv)
     TResourceSoundPlayer sounds;
     TfrmScheduler frmScheduler(scriptTarget, frmScriptEditor, clock, std::make_unique<TQtCheckTimer>(), sounds);
     QObject::connect(frmMain.Scheduler1, &QAction::triggered, &frmScheduler, &TfrmScheduler::Scheduler1Click);
+    QObject::connect(&frmScheduler, &TfrmScheduler::RunEnded, &frmMain, &TfrmMain::SetStatusText);
     TfrmProgressBar frmProgressBar(&frmMain);
 
     // The other windows stay hidden until used, so closing the main window

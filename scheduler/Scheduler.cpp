@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "KelvorApplication.h"
+#include "RunLog.h"
 #include "Pictures.h"
 #include "SchedulerMetrics.h"
 #include "ScriptListView.h"
@@ -38,6 +39,7 @@ TfrmScheduler::TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, co
     BuildTrayIcon();
     FEngine.OnChanged = [this] { RunChanged(); };
     FEngine.OnStopped = [this] { HideRun(); };
+    FEngine.OnCarried = [this](const TRunRecord& record) { LogRecord(record); };
     // Shown once the instruction's operation has unwound; the box itself
     // waits until the console is no longer busy.
     FEngine.OnFailed = [this](const QString& message) {
@@ -51,6 +53,7 @@ TfrmScheduler::~TfrmScheduler()
 {
     FEngine.OnStopped = nullptr;
     FEngine.OnChanged = nullptr;
+    FEngine.OnCarried = nullptr;
 }
 
 void TfrmScheduler::SetDialogs(std::shared_ptr<TUserDialogs> dialogs)
@@ -82,6 +85,11 @@ void TfrmScheduler::FormCreate()
     connect(btnScheduler, &QPushButton::clicked, this, [this] { SetActive(false); });
     LabelScheduler = new QLabel(this);
     LabelScheduler->setObjectName(QStringLiteral("LabelScheduler"));
+    LabelRunLog = new QLabel(this);
+    LabelRunLog->setObjectName(QStringLiteral("LabelRunLog"));
+    LabelRunLog->setTextFormat(Qt::PlainText);
+    LabelRunLog->setWordWrap(true);
+    LabelRunLog->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ScriptList = new QListWidget(this);
     ScriptList->setObjectName(QStringLiteral("ScriptList"));
     ScriptList->setItemDelegate(new TScriptRowDelegate(FEngine, ScriptList));
@@ -100,6 +108,7 @@ void TfrmScheduler::FormCreate()
     layout->addLayout(top);
     layout->addWidget(LabelScheduler);
     layout->addWidget(ScriptList, 1);
+    layout->addWidget(LabelRunLog);
 }
 
 void TfrmScheduler::BuildTrayIcon()
@@ -151,12 +160,39 @@ void TfrmScheduler::SetActive(bool flag)
         HideRun();
         throw;
     }
+    // Its first instruction is at least a second away.
+    OpenRunLog();
+}
+
+QString TfrmScheduler::RunLogFile() const
+{
+    return FLog ? FLog->FileName() : QString();
+}
+
+void TfrmScheduler::OpenRunLog()
+{
+    FLog.reset();
+    try {
+        FLog = TRunLog::Create(TRunLog::DefaultFolder(), FClock.Now());
+        LabelRunLog->setText(QStringLiteral("Run log: ") + FLog->FileName());
+    } catch (const EKelvorError& error) {
+        LabelRunLog->setText(QStringLiteral("No run log: ") + error.Message() + QStringLiteral(" The run goes on."));
+    }
+}
+
+void TfrmScheduler::LogRecord(const TRunRecord& record)
+{
+    if (FLog && !FLog->Append(record))
+        LabelRunLog->setText(QStringLiteral("The run log \"%1\" cannot be written: %2. The run goes on.")
+                                 .arg(FLog->FileName(), FLog->ErrorString()));
 }
 
 void TfrmScheduler::ShowRun()
 {
+    FLog.reset();
     ScriptList->clear();
     LabelScheduler->clear();
+    LabelRunLog->clear();
     ShowClock();
     FClockTimer.start();
     TrayIcon->show();
@@ -169,7 +205,13 @@ void TfrmScheduler::HideRun()
 {
     FClockTimer.stop();
     TrayIcon->hide();
+    const bool wasShown = isVisible();
     hide();
+    if (!wasShown || !FLog)
+        return;
+    const QString notice = QStringLiteral("The scheduled run has ended. Its log: ") + FLog->FileName();
+    LabelRunLog->setText(notice);
+    emit RunEnded(notice);
 }
 
 void TfrmScheduler::RunChanged()

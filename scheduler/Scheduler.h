@@ -9,6 +9,10 @@
 // window cannot be closed by its close command and minimises to an ordinary
 // minimised window, so Stop stays reachable also where the desktop has no
 // notification area (the icon then simply does not appear).
+//
+// Each run writes its run log (RunLog.h). A log that cannot be created or
+// written never stops the run: the window's log line says so. When the run
+// ends, RunEnded tells where its log is (the window itself goes).
 #include <QTimer>
 #include <QWidget>
 
@@ -45,6 +49,12 @@ public:
 
     const TRunEngine& Engine() const { return FEngine; }
     TRunEngine& Engine() { return FEngine; }
+    // The current (or last) run's log file; empty when it has none.
+    QString RunLogFile() const;
+
+signals:
+    // A run has ended; notice says where its log is.
+    void RunEnded(const QString& notice);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -58,16 +68,20 @@ private:
     void RunChanged();
     void ShowClock();
     void Open();
+    void OpenRunLog();
+    void LogRecord(const TRunRecord& record);
 
     TfrmScriptEditor& FEditor;
     const TClock& FClock;
     TRunEngine FEngine;
     std::shared_ptr<TUserDialogs> FDialogs;
     QTimer FClockTimer;
+    std::unique_ptr<class TRunLog> FLog;
 
     QLabel* RxClock1 = nullptr;
     QPushButton* btnScheduler = nullptr;
     QLabel* LabelScheduler = nullptr;
+    QLabel* LabelRunLog = nullptr;
     QListWidget* ScriptList = nullptr;
     QSystemTrayIcon* TrayIcon = nullptr;
     std::unique_ptr<QMenu> TrayMenu;

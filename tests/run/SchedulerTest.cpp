@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 
 #include "EngineFixture.h"
@@ -50,6 +51,27 @@ protected:
         EXPECT_TRUE(done);
     }
 
+    // Writes the script and activates it from the menu through the editor.
+    void Activate(const QByteArray& script)
+    {
+        const QString name = FFiles.filePath(QStringLiteral("run.ks9"));
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(script);
+        file.close();
+        Editor->SetFileName(name);
+        ChooseScheduler([&] { QTest::mouseClick(InEditor<QPushButton>("btnOK"), Qt::LeftButton); });
+    }
+
+    QStringList LogLines()
+    {
+        QFile log(Scheduler->RunLogFile());
+        EXPECT_TRUE(log.open(QIODevice::ReadOnly)) << Scheduler->RunLogFile().toStdString();
+        QStringList lines = QString::fromUtf8(log.readAll()).split(QStringLiteral("\r\n"));
+        EXPECT_EQ(lines.takeLast(), QString()); // every line ends with CR LF
+        return lines;
+    }
+
     template <class T>
     T* InEditor(const char* name) { return Editor->findChild<T*>(QString::fromLatin1(name)); }
     template <class T>
@@ -81,14 +103,9 @@ protected:
 TEST_F(SchedulerFixture, ARunStartedFromTheMenuIsShownUntilStoppedFromTheTray)
 {
     StartWindows();
-    const QString script = FFiles.filePath(QStringLiteral("jump.ks9"));
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("00:00:00:Trigger Channel 1\r\n00:00:10:Jump To Time 00:00:00 Counting 2 Loops\r\n");
-    file.close();
-    Editor->SetFileName(script);
     ClearWire();
-    ChooseScheduler([&] { QTest::mouseClick(InEditor<QPushButton>("btnOK"), Qt::LeftButton); });
+    QSignalSpy ended(Scheduler.get(), &TfrmScheduler::RunEnded);
+    Activate("00:00:00:Trigger Channel 1\r\n00:00:10:Jump To Time 00:00:00 Counting 2 Loops\r\n");
 
     ASSERT_TRUE(Scheduler->isVisible());
     EXPECT_EQ(Scheduler->windowTitle(), QStringLiteral("Scheduler"));
@@ -137,18 +154,56 @@ TEST_F(SchedulerFixture, ARunStartedFromTheMenuIsShownUntilStoppedFromTheTray)
     ASSERT_TRUE(WaitForWire(2));
     EXPECT_EQ(FramesStarting("T"), std::vector<std::string>(2, "T1"));
     EXPECT_EQ(Dialogs->Questions, QStringList()); // stopped without a question
+
+    // The log: one line per trigger, due at the start and 10 s later.
+    ASSERT_EQ(ended.size(), 1);
+    EXPECT_TRUE(ended[0][0].toString().endsWith(Scheduler->RunLogFile()));
+    const QStringList lines = LogLines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("Due,Carried out,Lateness (ms),Line,Instruction,Outcome"));
+    for (int i = 1; i <= 2; ++i) {
+        const QStringList fields = lines[i].split(QLatin1Char(','));
+        ASSERT_EQ(fields.size(), 6) << lines[i].toStdString();
+        EXPECT_EQ(fields[0], i == 1 ? QStringLiteral("2026-06-01 12:00:01.000") : QStringLiteral("2026-06-01 12:00:11.000"));
+        const QDateTime due = QDateTime::fromString(fields[0], QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        const QDateTime done = QDateTime::fromString(fields[1], QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        EXPECT_EQ(fields[2].toLongLong(), due.msecsTo(done));
+        EXPECT_LE(fields[2].toInt(), int(TRunEngine::AlarmCurrency));
+        EXPECT_EQ(fields.mid(3), QStringList({"1", "00:00:00:Trigger Channel 1", "sent"}));
+    }
+}
+
+TEST_F(SchedulerFixture, TheLogRecordsTheDevicesRefusalAndAMissingLogNeverStopsARun)
+{
+    TConsoleSetup setup;
+    setup.simOptions.refuse = {{"D", "Too long"}};
+    StartWindows(setup);
+    Activate("00:00:00:Change Channel 2 Duration to +00150E-3\r\n");
+    ASSERT_TRUE(ElapseUntil([&] { return !Run().Active(); }));
+    const QStringList lines = LogLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",00:00:00:Change Channel 2 Duration to +00150E-3,ER:Too long")))
+        << lines[1].toStdString();
+
+    // No data folder can be made: the window says so, the run goes on.
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    QFile blocker(FFiles.filePath(QStringLiteral("not-a-folder")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    qputenv("XDG_DATA_HOME", blocker.fileName().toLocal8Bit());
+    ClearWire();
+    Activate("00:00:00:Trigger Channel 4\r\n00:00:01:Trigger Channel 4\r\n");
+    qputenv("XDG_DATA_HOME", data);
+    EXPECT_TRUE(InScheduler<QLabel>("LabelRunLog")->text().startsWith(QStringLiteral("No run log: ")));
+    EXPECT_TRUE(Scheduler->RunLogFile().isEmpty());
+    ASSERT_TRUE(ElapseUntil([&] { return !Run().Active(); }));
+    ASSERT_TRUE(WaitForWire(2));
+    EXPECT_EQ(FramesStarting("T"), std::vector<std::string>(2, "T4"));
 }
 
 TEST_F(SchedulerFixture, AFailedInstructionKeepsTheWindowUntilStoppedAndAFailedStartHidesIt)
 {
     StartWindows();
-    const QString script = FFiles.filePath(QStringLiteral("load.ks9"));
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("00:00:00:Load Paradigm /no/such/folder/p.kr9\r\n00:00:05:Trigger Channel 1\r\n");
-    file.close();
-    Editor->SetFileName(script);
-    ChooseScheduler([&] { QTest::mouseClick(InEditor<QPushButton>("btnOK"), Qt::LeftButton); });
+    Activate("00:00:00:Load Paradigm /no/such/folder/p.kr9\r\n00:00:05:Trigger Channel 1\r\n");
 
     // A failing instruction: its message once, the window stays with its
     // last status until the operator stops the run.
@@ -162,7 +217,7 @@ TEST_F(SchedulerFixture, AFailedInstructionKeepsTheWindowUntilStoppedAndAFailedS
     EXPECT_FALSE(Run().Active());
 
     // A start that fails: the message reaches the caller, the window stays hidden.
-    QFile::remove(script);
+    QFile::remove(Editor->FileName());
     Errors().clear();
     EXPECT_THROW(Scheduler->SetActive(true), EFileError);
     EXPECT_FALSE(Scheduler->isVisible());
