@@ -7,7 +7,7 @@ namespace ScriptEditorMetrics {
 inline constexpr int WindowWidth = 560;
 inline constexpr int WindowHeight = 620;
 
-inline constexpr int ComboWidth = 170;       // instruction, parameter and mode lists
+inline constexpr int ComboWidth = 200;       // instruction, parameter and mode lists
 inline constexpr int NumberComboWidth = 56;  // channel and paradigm numbers
 inline constexpr int TimeFieldWidth = 80;    // "HH:MM:SS" and "HH:MM"
 inline constexpr int CountingWidth = 90;     // loop count, up to 999999
