@@ -15,14 +15,9 @@
 
 #include <sys/stat.h>
 
-#include "ConsoleFixture.h"
+#include "EngineFixture.h"
 #include "script/ScriptEditor.h"
 #include "script/ScriptEditorWidgets.h"
-
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

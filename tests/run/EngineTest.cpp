@@ -4,22 +4,13 @@
 #include <QTimer>
 
 #include "EngineFixture.h"
+#include "LinkTestSupport.h"
 #include "ValEdit.h"
 
 namespace {
 
 const QString Trigger1 = QStringLiteral("00:00:00:Trigger Channel 1");
 const QString JumpBack2 = QStringLiteral("00:00:10:Jump To Time 00:00:00 Counting 2 Loops");
-
-QString MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EKelvorError& error) {
-        return error.Message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 TConsoleSetup RepliesLate(int ms)
 {
@@ -202,8 +193,9 @@ TEST_F(EngineFixture, StartRefusesWhatCannotRun)
     StartEngine();
     EXPECT_EQ(MessageOf([&] { Run({Trigger1}, QStringLiteral("25:00")); }),
               QStringLiteral("'25:00' is not a valid time"));
-    EXPECT_EQ(MessageOf([&] { Run({QStringLiteral("00:00:0x:Trigger Channel 1")}); }),
-              QStringLiteral("Error In Script. 00:00:0x:Tri is not a Valid time."));
+    const QString missing = FFiles.filePath(QStringLiteral("none.ks9"));
+    EXPECT_TRUE(MessageOf([&] { Engine->Start(missing, QStringLiteral("00:00")); })
+                    .startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(missing)));
     EXPECT_FALSE(Engine->Active());
 }
 
