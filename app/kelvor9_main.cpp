@@ -1,5 +1,6 @@
 // The console's program start: the application, its windows in their order,
 // then the event loop until the main window closes.
+#include <QAction>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -7,7 +8,10 @@
 #include "AboutBox.h"
 #include "KelvorApplication.h"
 #include "Main.h"
+#include "MainWindowTarget.h"
 #include "OtherWindows.h"
+#include "scheduler/Scheduler.h"
+#include "script/ScriptEditor.h"
 
 namespace {
 
@@ -44,8 +48,14 @@ int main(int argc, char** argv)
 
     TfrmMain frmMain;
     TAboutBox aboutBox(&frmMain);
-    TfrmScheduler frmScheduler(&frmMain);
     TfrmScriptEditor frmScriptEditor(&frmMain);
+    // The scheduler runs scripts on the main window's device operations.
+    TMainWindowTarget scriptTarget(frmMain);
+    TLocalClock clock;
+    TResourceSoundPlayer sounds;
+    TfrmScheduler frmScheduler(scriptTarget, frmScriptEditor, clock, std::make_unique<TQtCheckTimer>(), sounds);
+    QObject::connect(frmMain.Scheduler1, &QAction::triggered, &frmScheduler, &TfrmScheduler::Scheduler1Click);
+    QObject::connect(&frmScheduler, &TfrmScheduler::RunEnded, &frmMain, &TfrmMain::SetStatusText);
     TfrmProgressBar frmProgressBar(&frmMain);
 
     // The other windows stay hidden until used, so closing the main window

@@ -33,7 +33,7 @@ QString AskCsvFile(TUserDialogs& dialogs, QWidget* parent, QString& lastFolder, 
 {
     TFileDialogOptions options;
     options.caption = caption;
-    options.directory = lastFolder;
+    options.startPath = lastFolder;
     QString fileName;
     if (kind == TCsvDialog::Save) {
         options.filter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files|*.*");

@@ -59,20 +59,21 @@ void TfrmMain::TriggerChannel(int channel)
     frmComm->SendCommand(QStringLiteral("T") + QString::number(channel));
 }
 
-void TfrmMain::SetChannelMode(int channel, int mode)
+std::optional<QString> TfrmMain::SetChannelMode(int channel, int mode)
 {
     if (channel < 1 || channel > ChannelCount)
-        return;
+        return std::nullopt;
     TChannel& model = Paradigm().Channel(channel);
     if (mode == model.Mode)
-        return;
+        return std::nullopt;
     TOperation operation(frmComm);
     if (Paradigm().PowerOn && mode != 6)
         model.Enabled = 1;
-    model.SetMode(mode);
+    std::optional<QString> payload = model.SetMode(mode);
     ShowChannelMode(channel);
     ReadLinks();
     ShowLinks();
+    return payload;
 }
 
 void TfrmMain::ShowChannelMode(int channel)

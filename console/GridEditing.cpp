@@ -9,6 +9,7 @@
 #include "CommUnit.h"
 #include "Main.h"
 #include "ValEdit.h"
+#include "ValueFromEdits.h"
 #include "Widgets.h"
 
 namespace {
@@ -103,48 +104,29 @@ void TfrmMain::ShowAllValues()
 
 void TfrmMain::ReadValueFromEdits(TValEdit* field, TVexoValue& value)
 {
-    TValEdit* exponent = field->AttachedControl();
-    if (exponent && (exponent->Text().isEmpty() || exponent->Text() == QStringLiteral(".")))
-        exponent->SetText(QStringLiteral("0"));
-    // The field shows the locale's decimal separator; the value text always
-    // carries the full stop.
-    const QString typed = field->DeviceText().left(5);
-    value.Mantissa = QByteArray(5, ' ');
-    const QByteArray latin = typed.toLatin1();
-    for (int i = 0; i < latin.size() && i < 5; ++i)
-        value.Mantissa[i] = latin[i];
-    value.Sign = '+';
-    if (field->SignLabel() && field->SignLabel()->text() == QStringLiteral("-"))
-        value.Sign = '-';
-    value.ExponentDigit = '0';
-    value.ExponentSign = '+';
-    if (exponent) {
-        const QString digits = exponent->Text();
-        if (digits.startsWith(QLatin1Char('3')) || digits.startsWith(QLatin1Char('6'))) {
-            value.ExponentDigit = digits.at(0).toLatin1();
-            if (!field->SignLabel())
-                value.ExponentSign = '-';
-        }
-    }
+    ::ReadValueFromEdits(field, value);
 }
 
-void TfrmMain::SetChannelParameter(int channel, int index, QString& errorText, const TVexoValue& value)
+std::optional<QString> TfrmMain::SetChannelParameter(int channel, int index, QString& errorText,
+                                                     const TVexoValue& value)
 {
     errorText.clear();
     if (channel < 1 || channel > ChannelCount)
-        return;
+        return std::nullopt;
     TOperation operation(frmComm);
     TChannelSettings& settings = Paradigm().Channel(channel).Settings;
+    std::optional<QString> payload;
     switch (index) {
-    case 0: settings.SetDuration(value, errorText); break;
-    case 1: settings.SetDelay(value, errorText); break;
-    case 2: settings.SetInterval(value, errorText); break;
-    case 3: settings.SetPulseCount(value, errorText); break;
-    case 4: settings.SetVoltage(value, errorText); break;
-    case 6: settings.SetDeltaV(value, errorText); break;
+    case 0: payload = settings.SetDuration(value, errorText); break;
+    case 1: payload = settings.SetDelay(value, errorText); break;
+    case 2: payload = settings.SetInterval(value, errorText); break;
+    case 3: payload = settings.SetPulseCount(value, errorText); break;
+    case 4: payload = settings.SetVoltage(value, errorText); break;
+    case 6: payload = settings.SetDeltaV(value, errorText); break;
     default: break;
     }
     ShowParameter(channel, index);
+    return payload;
 }
 
 void TfrmMain::FocusField(int channel, int row)

@@ -66,7 +66,8 @@ public:
     void ShowChannelValues(int channel);
     void ShowAllValues();
     void ReadValueFromEdits(TValEdit* field, TVexoValue& value);
-    void SetChannelParameter(int channel, int index, QString& errorText, const TVexoValue& value);
+    // Returns the device's reply payload, or nothing when nothing was sent.
+    std::optional<QString> SetChannelParameter(int channel, int index, QString& errorText, const TVexoValue& value);
     void FocusNextRow(int channel, int row);
     void FocusPreviousRow(int channel, int row);
 
@@ -74,7 +75,9 @@ public:
     void SwitchPowerOn();
     void SwitchPowerOff();
     void TriggerChannel(int channel);
-    void SetChannelMode(int channel, int mode);
+    // Returns the device's reply payload, or nothing when nothing was sent
+    // (the channel is already in that mode, or its power flag holds it).
+    std::optional<QString> SetChannelMode(int channel, int mode);
     void SetChannelShape(int channel, int listIndex);
     void ShowChannelMode(int channel);
     void ShowAllModes();
@@ -89,7 +92,8 @@ public:
     void SetDesktop(std::shared_ptr<TDesktopOpener> desktop);
 
     // --- Paradigm commands and files
-    void SelectParadigm(int number);
+    // Returns the reply payload to the select command (empty when none came).
+    QString SelectParadigm(int number);
     void SaveParadigmToFile(const QString& fileName);
     void LoadParadigmFromFile(const QString& fileName);
 

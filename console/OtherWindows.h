@@ -1,7 +1,8 @@
 #pragma once
 // The windows the application creates hidden at start, after the main
-// window: the about box (AboutBox.h), the scheduler, the script editor and
-// the progress window. They live until the program ends.
+// window: the about box (AboutBox.h) and the progress window
+// (ProgressWindow.h); the scheduler and the script editor have their own
+// folders. They live until the program ends.
 #include <QDialog>
 
 #include "ProgressWindow.h"
@@ -10,16 +11,4 @@ class TSecondaryWindow : public QDialog {
     Q_OBJECT
 public:
     TSecondaryWindow(QWidget* parent, const QString& name, const QString& caption);
-};
-
-class TfrmScheduler : public TSecondaryWindow {
-public:
-    explicit TfrmScheduler(QWidget* parent = nullptr)
-        : TSecondaryWindow(parent, QStringLiteral("frmScheduler"), QStringLiteral("Scheduler")) {}
-};
-
-class TfrmScriptEditor : public TSecondaryWindow {
-public:
-    explicit TfrmScriptEditor(QWidget* parent = nullptr)
-        : TSecondaryWindow(parent, QStringLiteral("frmScriptEditor"), QStringLiteral("Script Editor")) {}
 };

@@ -6,11 +6,12 @@
 #include "Main.h"
 #include "UserDialogs.h"
 
-void TfrmMain::SelectParadigm(int number)
+QString TfrmMain::SelectParadigm(int number)
 {
     TOperation operation(frmComm);
-    frmComm->Dialogue(QStringLiteral("Y") + QString::number(number));
+    const QString payload = frmComm->Dialogue(QStringLiteral("Y") + QString::number(number));
     RefreshConnection();
+    return payload;
 }
 
 // The paradigm buttons form one group in which at most one is down and the

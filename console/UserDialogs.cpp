@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -33,6 +34,16 @@ bool TUserDialogs::Confirm(QWidget* parent, const QString& text)
     const bool confirmed = box.exec() == QMessageBox::Ok;
     ReturnFocusTo(parent);
     return confirmed;
+}
+
+QMessageBox::StandardButton TUserDialogs::Ask(QWidget* parent, const QString& text,
+                                              QMessageBox::StandardButtons buttons, QMessageBox::Icon icon)
+{
+    QMessageBox box(icon, QApplication::applicationName(), text, buttons, parent);
+    MakePlain(box);
+    const auto answer = QMessageBox::StandardButton(box.exec());
+    ReturnFocusTo(parent);
+    return answer;
 }
 
 void TUserDialogs::ShowError(QWidget* parent, const QString& message)
@@ -76,12 +87,14 @@ QString RunFileDialog(QWidget* parent, const TFileDialogOptions& options, QFileD
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(ToQtFilter(options.filter));
     dialog.setDefaultSuffix(options.defaultSuffix);
-    if (!options.directory.isEmpty())
-        dialog.setDirectory(options.directory);
     // The widget-based dialog behaves the same on every desktop and under a
     // bare X server.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
+    if (QFileInfo(options.startPath).isDir())
+        dialog.setDirectory(options.startPath);
+    else if (!options.startPath.isEmpty())
+        dialog.selectFile(options.startPath);
     const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     ReturnFocusTo(parent);
     return chosen ? dialog.selectedFiles().constFirst() : QString();

@@ -2,6 +2,7 @@
 // The questions and messages the console puts to the operator. The main
 // window asks through this interface so that tests can answer for the
 // operator; the default shows the toolkit's modal boxes and file dialogs.
+#include <QMessageBox>
 #include <QString>
 
 class QWidget;
@@ -11,7 +12,7 @@ struct TFileDialogOptions {
     QString filter;            // "Kelvor 9 Paradigm|*.kr9|All Files|*.*"
     QString defaultSuffix;     // without the dot
     bool confirmOverwrite = true;
-    QString directory;         // the folder the dialog opens in; empty: the toolkit's choice
+    QString startPath;         // a file or folder to start at; empty: the dialog's own choice
 };
 
 class TUserDialogs {
@@ -19,6 +20,10 @@ public:
     virtual ~TUserDialogs() = default;
     // A confirmation with OK and Cancel; true for OK.
     virtual bool Confirm(QWidget* parent, const QString& text);
+    // A question with the given buttons (Yes and No, or Yes, No and Cancel);
+    // the button chosen, Cancel or No when the box was closed otherwise.
+    virtual QMessageBox::StandardButton Ask(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons,
+                                            QMessageBox::Icon icon = QMessageBox::Question);
     // An error box with the message of a failed operation.
     virtual void ShowError(QWidget* parent, const QString& message);
     // A plain message box: the text and an OK button.

@@ -32,21 +32,21 @@ bool IsSuccessReply(const QString& payload)
 
 // ---- TChannelSettings ------------------------------------------------------
 
-void TChannelSettings::SendParameter(char command, TVexoValue& target, const TVexoValue& v,
-                                     QString& error)
+std::optional<QString> TChannelSettings::SendParameter(char command, TVexoValue& target, const TVexoValue& v,
+                                                       QString& error)
 {
     if (v.IsUnset() || !Channel)
-        return;
+        return std::nullopt;
     TDeviceLink* link = Channel->Link();
     if (!link)
-        return;
+        return std::nullopt;
     const QString payload = link->Dialogue(QChar::fromLatin1(command)
                                            + QString::number(Channel->Number) + v.ToDeviceText());
     if (payload.isEmpty())
-        return;
+        return payload;
     if (!IsSuccessReply(payload)) {
         error = payload.mid(3);
-        return;
+        return payload;
     }
     // The echo is the value the device stored; a reply too short to hold it
     // says nothing about the value, so the model keeps what it had.
@@ -55,14 +55,33 @@ void TChannelSettings::SendParameter(char command, TVexoValue& target, const TVe
         target.SetFromText(echo);
     else
         qCWarning(lcModel) << "short value echo:" << payload;
+    return payload;
 }
 
-void TChannelSettings::SetDuration(const TVexoValue& v, QString& error) { SendParameter('D', Duration, v, error); }
-void TChannelSettings::SetInterval(const TVexoValue& v, QString& error) { SendParameter('I', Interval, v, error); }
-void TChannelSettings::SetDelay(const TVexoValue& v, QString& error) { SendParameter('L', Delay, v, error); }
-void TChannelSettings::SetPulseCount(const TVexoValue& v, QString& error) { SendParameter('N', PulseCount, v, error); }
-void TChannelSettings::SetVoltage(const TVexoValue& v, QString& error) { SendParameter('V', Voltage, v, error); }
-void TChannelSettings::SetDeltaV(const TVexoValue& v, QString& error) { SendParameter('J', DeltaV, v, error); }
+std::optional<QString> TChannelSettings::SetDuration(const TVexoValue& v, QString& error)
+{
+    return SendParameter('D', Duration, v, error);
+}
+std::optional<QString> TChannelSettings::SetInterval(const TVexoValue& v, QString& error)
+{
+    return SendParameter('I', Interval, v, error);
+}
+std::optional<QString> TChannelSettings::SetDelay(const TVexoValue& v, QString& error)
+{
+    return SendParameter('L', Delay, v, error);
+}
+std::optional<QString> TChannelSettings::SetPulseCount(const TVexoValue& v, QString& error)
+{
+    return SendParameter('N', PulseCount, v, error);
+}
+std::optional<QString> TChannelSettings::SetVoltage(const TVexoValue& v, QString& error)
+{
+    return SendParameter('V', Voltage, v, error);
+}
+std::optional<QString> TChannelSettings::SetDeltaV(const TVexoValue& v, QString& error)
+{
+    return SendParameter('J', DeltaV, v, error);
+}
 
 // ---- TChannel --------------------------------------------------------------
 
@@ -93,19 +112,20 @@ void TChannel::SetEnabled(bool on)
         Enabled = payload.at(3) != QLatin1Char('O') ? 1 : 0;
 }
 
-void TChannel::SetMode(int mode)
+std::optional<QString> TChannel::SetMode(int mode)
 {
     if (PowerOn != Enabled)
-        return;
+        return std::nullopt;
     TDeviceLink* link = Link();
     if (!link)
-        return;
+        return std::nullopt;
     const QString payload = link->Dialogue(QStringLiteral("M%1%2").arg(ModeLetter(mode)).arg(Number));
     if (!IsSuccessReply(payload))
-        return;
+        return payload;
     const int resulting = ModeFromLetter(ReplyChar(payload, 4));
     if (resulting >= 0)
         Mode = static_cast<quint8>(resulting);
+    return payload;
 }
 
 void TChannel::SetShape(int shape)

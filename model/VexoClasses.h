@@ -7,6 +7,8 @@
 #include <QChar>
 #include <QString>
 
+#include <optional>
+
 class TDeviceLink;
 
 // One device number held as characters. Its exchange form is the nine-character
@@ -83,22 +85,24 @@ class Tparadigm;
 // The parameters of one channel. Each setter sends one command and copies the
 // device's echo into the model; a refusal puts the device's text in error and
 // leaves the model as it was; no reply (or no link) changes nothing. An unset
-// new value sends nothing and leaves error untouched.
+// new value sends nothing and leaves error untouched. Each returns the reply
+// payload as it came (empty when none came in time), or nothing when no
+// command was sent, for callers that record what the device said.
 class TChannelSettings {
 public:
     TVexoValue Duration, Interval, Delay, PulseCount, Voltage, DeltaV;
     quint8 Shape = 0;
     TChannel* Channel = nullptr; // the owning channel, not owned
 
-    void SetDuration(const TVexoValue& v, QString& error);
-    void SetInterval(const TVexoValue& v, QString& error);
-    void SetDelay(const TVexoValue& v, QString& error);
-    void SetPulseCount(const TVexoValue& v, QString& error);
-    void SetVoltage(const TVexoValue& v, QString& error);
-    void SetDeltaV(const TVexoValue& v, QString& error);
+    std::optional<QString> SetDuration(const TVexoValue& v, QString& error);
+    std::optional<QString> SetInterval(const TVexoValue& v, QString& error);
+    std::optional<QString> SetDelay(const TVexoValue& v, QString& error);
+    std::optional<QString> SetPulseCount(const TVexoValue& v, QString& error);
+    std::optional<QString> SetVoltage(const TVexoValue& v, QString& error);
+    std::optional<QString> SetDeltaV(const TVexoValue& v, QString& error);
 
 private:
-    void SendParameter(char command, TVexoValue& target, const TVexoValue& v, QString& error);
+    std::optional<QString> SendParameter(char command, TVexoValue& target, const TVexoValue& v, QString& error);
 };
 
 class TChannel {
@@ -115,8 +119,9 @@ public:
     // Switches the channel on (its own mode letter) or off ("O"), e.g. "MF3".
     // While the channel's power flag is clear only Enabled changes.
     void SetEnabled(bool on);
-    // Sends the requested mode only while PowerOn equals Enabled.
-    void SetMode(int mode);
+    // Sends the requested mode only while PowerOn equals Enabled. Returns the
+    // reply payload (empty when none came), or nothing when nothing was sent.
+    std::optional<QString> SetMode(int mode);
     // Sends "S", the channel number and the shape letter, e.g. "S2B".
     void SetShape(int shape);
     void SetPowerOn(bool on) { PowerOn = on ? 1 : 0; }

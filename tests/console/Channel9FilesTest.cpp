@@ -177,7 +177,7 @@ TEST_F(Channel9FilesTest, ShortTableLoadWritesExactly1000Points)
     Load(FilePath(QStringLiteral("empty.csv")));
     EXPECT_EQ(Dialogs->LastOptions.caption, QStringLiteral("Open CSV File"));
     EXPECT_EQ(Dialogs->LastOptions.filter, QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*"));
-    EXPECT_TRUE(Dialogs->LastOptions.directory.isEmpty());
+    EXPECT_TRUE(Dialogs->LastOptions.startPath.isEmpty());
     std::vector<std::string> wire = Wire();
     ASSERT_EQ(wire.size(), 32u);
     for (int s = 1; s <= 32; ++s) {
@@ -200,7 +200,7 @@ TEST_F(Channel9FilesTest, ShortTableLoadWritesExactly1000Points)
     const QString longer = NumbersFile(QStringLiteral("long.csv"), 1500, [](int i) { return (i % 7) - 3; });
     ClearWire();
     Load(longer);
-    EXPECT_EQ(Dialogs->LastOptions.directory, FFiles.path()); // the folder of the file chosen before
+    EXPECT_EQ(Dialogs->LastOptions.startPath, FFiles.path()); // the folder of the file chosen before
     wire = Wire();
     ASSERT_EQ(wire.size(), 32u);
     // Points 993 to 1000 are lines 993 to 1000: (i % 7) - 3 for i = 992 .. 999.

@@ -28,6 +28,12 @@ public:
         Questions.append(text);
         return ConfirmAnswer;
     }
+    QMessageBox::StandardButton Ask(QWidget*, const QString& text, QMessageBox::StandardButtons,
+                                    QMessageBox::Icon) override
+    {
+        Questions.append(text);
+        return Answers.isEmpty() ? QMessageBox::Yes : Answers.takeFirst();
+    }
     void ShowError(QWidget*, const QString& message) override { Errors.append(message); }
     void ShowMessage(QWidget*, const QString& text) override { Messages.append(text); }
     QString AskSaveFileName(QWidget*, const TFileDialogOptions& options) override
@@ -46,6 +52,7 @@ public:
     // Runs as the file dialog closes (a real one leaves no window active).
     std::function<void()> OnFileDialog;
     bool ConfirmAnswer = true;
+    QList<QMessageBox::StandardButton> Answers; // for Ask, in turn; then Yes
     QString FileName;
     QStringList Questions;
     QStringList Errors;

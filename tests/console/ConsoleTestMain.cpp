@@ -1,4 +1,5 @@
-// Runs the main-window tests offscreen, with a settings store of their own.
+// Runs the main-window tests offscreen, with a settings store and a data
+// folder of their own.
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QTemporaryDir data; // run logs
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
     TKelvorApplication app(argc, argv);
     TKelvorApplication::setApplicationName(QStringLiteral("Kelvor9"));

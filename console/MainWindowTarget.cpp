@@ -1,0 +1,77 @@
+#include "MainWindowTarget.h"
+
+#include <QTimer>
+
+#include "CommUnit.h"
+#include "Main.h"
+
+namespace {
+
+// A payload, or "no reply" for the empty one.
+QString Reply(const QString& payload)
+{
+    return payload.isEmpty() ? ScriptOutcome::NoReply : payload;
+}
+
+} // namespace
+
+TMainWindowTarget::TMainWindowTarget(TfrmMain& frmMain) : FMain(frmMain) {}
+
+bool TMainWindowTarget::Busy() const
+{
+    return FMain.Comm() && FMain.Comm()->Busy();
+}
+
+// BusyEnded is emitted while the link is still unwinding the operation that
+// ended; the action (device work) runs from the event loop afterwards.
+void TMainWindowTarget::CallWhenIdle(std::function<void()> action)
+{
+    if (!Busy()) {
+        QTimer::singleShot(0, &FContext, std::move(action));
+        return;
+    }
+    QObject::connect(FMain.Comm(), &TfrmComm::BusyEnded, &FContext, std::move(action),
+                     Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+}
+
+QString TMainWindowTarget::TriggerChannel(int channel)
+{
+    TOperation operation(FMain.Comm());
+    FMain.TriggerChannel(channel);
+    return ScriptOutcome::Sent;
+}
+
+QString TMainWindowTarget::SetChannelParameter(int channel, int setting, const QString& valueText)
+{
+    TOperation operation(FMain.Comm());
+    FMain.EditValue.SetFromText(valueText);
+    QString errorText; // the payload below carries the refusal
+    const std::optional<QString> payload = FMain.SetChannelParameter(channel, setting, errorText, FMain.EditValue);
+    return payload ? Reply(*payload) : ScriptOutcome::NotSent;
+}
+
+QString TMainWindowTarget::SetChannelMode(int channel, int mode)
+{
+    TOperation operation(FMain.Comm());
+    const std::optional<QString> payload = FMain.SetChannelMode(channel, mode);
+    // Nothing sent: the channel stays in the mode it is in.
+    if (!payload)
+        return QString(ModeLetter(FMain.Paradigm().Channel(channel).Mode));
+    if (IsSuccessReply(*payload) && payload->size() > 3)
+        return QString(payload->at(3));
+    return Reply(*payload);
+}
+
+QString TMainWindowTarget::SelectParadigm(int number)
+{
+    TOperation operation(FMain.Comm());
+    const QString payload = FMain.SelectParadigm(number);
+    return IsSuccessReply(payload) ? ScriptOutcome::Sent : Reply(payload);
+}
+
+QString TMainWindowTarget::LoadParadigmFromFile(const QString& fileName)
+{
+    TOperation operation(FMain.Comm());
+    FMain.LoadParadigmFromFile(fileName);
+    return ScriptOutcome::Loaded;
+}

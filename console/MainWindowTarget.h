@@ -1,0 +1,29 @@
+#pragma once
+// The main window's device operations as a running script sees them. Each
+// call opens its own top-level operation, so the script's instruction and
+// whatever it calls count as one busy stretch; the outcome texts are those
+// the run log records.
+#include <QObject>
+
+#include "script/ScriptTarget.h"
+
+class TfrmMain;
+
+class TMainWindowTarget final : public TScriptTarget {
+public:
+    // frmMain must outlive the target.
+    explicit TMainWindowTarget(TfrmMain& frmMain);
+
+    bool Busy() const override;
+    void CallWhenIdle(std::function<void()> action) override;
+
+    QString TriggerChannel(int channel) override;
+    QString SetChannelParameter(int channel, int setting, const QString& valueText) override;
+    QString SetChannelMode(int channel, int mode) override;
+    QString SelectParadigm(int number) override;
+    QString LoadParadigmFromFile(const QString& fileName) override;
+
+private:
+    TfrmMain& FMain;
+    QObject FContext; // ends the pending idle calls with the target
+};

@@ -1,0 +1,293 @@
+#include "RunEngine.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+#include "LookAhead.h"
+#include "script/ScriptFile.h"
+#include "script/ScriptReader.h"
+
+namespace {
+
+// While instructions follow one another at once, window events run this
+// often: often enough for a Stop and a redraw, seldom enough that a million
+// self-jumps are not slowed by a million passes through the event queue.
+constexpr qint64 EventsEveryMs = 10;
+
+constexpr qint64 MsPerSecond = 1000;
+constexpr qint64 MsPerMinute = 60 * MsPerSecond;
+constexpr qint64 MsPerHour = 60 * MsPerMinute;
+
+// The activation field's "HH:MM": hours 0-23 and minutes 0-59.
+qint64 ActivationDelayMs(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool hoursOk = false;
+    bool minutesOk = false;
+    const int hours = parts.size() == 2 ? parts[0].trimmed().toInt(&hoursOk) : 0;
+    const int minutes = parts.size() == 2 ? parts[1].trimmed().toInt(&minutesOk) : 0;
+    if (!hoursOk || !minutesOk || hours < 0 || hours > 23 || minutes < 0 || minutes > 59)
+        throw EConvertError(QStringLiteral("'%1' is not a valid time").arg(text));
+    const qint64 delay = hours * MsPerHour + minutes * MsPerMinute;
+    return delay == 0 ? MsPerSecond : delay;
+}
+
+// The system's long time format without a time zone name: the status text
+// names a moment on the wall clock.
+QString LongTimeText(const QTime& time)
+{
+    const QLocale locale;
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return locale.toString(time, format.trimmed());
+}
+
+} // namespace
+
+TRunEngine::TRunEngine(TScriptTarget& target, const TClock& clock, std::unique_ptr<TCheckTimer> checkTimer,
+                       TSoundPlayer& sound)
+    : FTarget(target)
+    , FClock(clock)
+    , FSound(sound)
+    , FAlarm(clock, std::move(checkTimer))
+{
+    FAlarm.SetEnabled(false);
+    FAlarm.SetAlarmCurrency(AlarmCurrency);
+    FAlarm.OnAlarm = [this](TAlarm&) { FireEvent(); };
+    FSinceEvents.start();
+    LetEventsRun = [this] {
+        if (FSinceEvents.elapsed() < EventsEveryMs)
+            return;
+        QCoreApplication::processEvents();
+        FSinceEvents.restart();
+    };
+}
+
+TRunEngine::~TRunEngine()
+{
+    FAlarm.OnAlarm = nullptr;
+}
+
+QDateTime TRunEngine::StartTime() const
+{
+    return QDateTime::fromMSecsSinceEpoch(FStartMs);
+}
+
+void TRunEngine::Start(const QString& fileName, const QString& activationTime)
+{
+    // A run that is going ends first, so that nothing of it is carried out
+    // while the new one is being read.
+    Stop();
+    try {
+        const TScriptLines lines = ScriptFile::Read(fileName);
+        Start(lines, ActivationDelayMs(activationTime));
+    } catch (...) {
+        Stop();
+        throw;
+    }
+}
+
+void TRunEngine::Start(const TScriptLines& lines, qint64 delayMs)
+{
+    Stop();
+    FAlarm.SetEnabled(false);
+    ++FRun;
+    FActive = true;
+    FHalted = false;
+    FWaitingForIdle = false;
+    FArmedDueMs = -1;
+    FShownNextMs = -1;
+    FStatusText.clear();
+    FLines = lines;
+    FCurrentIndex = -1;
+    FNextIndex = -1;
+    try {
+        FCommands = ScriptReader::ParseScript(FLines.Lines());
+    } catch (...) {
+        FCommands.clear();
+        Stop();
+        throw;
+    }
+    FStartMs = FClock.MsecsSinceEpoch() + delayMs;
+    ArmEvent(0);
+}
+
+void TRunEngine::Stop()
+{
+    FAlarm.SetEnabled(false);
+    FWaitingForIdle = false;
+    if (!FActive)
+        return;
+    FActive = false;
+    ++FRun;
+    if (OnStopped)
+        OnStopped();
+}
+
+void TRunEngine::ArmEvent(int index)
+{
+    RunFrom(index);
+}
+
+void TRunEngine::FireEvent()
+{
+    FAlarm.SetEnabled(false);
+    if (!FActive || FHalted || FWaitingForIdle)
+        return;
+    const quint64 run = FRun;
+    const int next = CarryOutCurrent();
+    if (next >= 0 && Running(run))
+        RunFrom(next);
+}
+
+// Arms index, and while what is armed is already due, carries it out and
+// arms the one after: one loop for the whole chain.
+void TRunEngine::RunFrom(int index)
+{
+    const quint64 run = FRun;
+    while (Running(run) && Arm(index) == TArming::DueNow && Running(run)) {
+        index = CarryOutCurrent();
+        if (index < 0)
+            return;
+    }
+}
+
+TRunEngine::TArming TRunEngine::Arm(int index)
+{
+    FAlarm.SetEnabled(false);
+    FCurrentIndex = index;
+    if (index < 0 || index >= int(FCommands.size())) {
+        Stop();
+        return TArming::Ended;
+    }
+    LookAhead::Prepare(FCommands);
+    FNextIndex = LookAhead::ResolveNextEvent(FCommands, index, 0);
+    if (FNextIndex < 0) {
+        Stop();
+        return TArming::Ended;
+    }
+    const qint64 due = DueMs(index);
+    // The alarm keeps a full date-time: a moment on the next calendar day
+    // waits for that day. (Building one costs microseconds; a self-jump
+    // re-arms the same moment a million times.)
+    if (due != FArmedDueMs) {
+        FAlarm.SetDue(QDateTime::fromMSecsSinceEpoch(due));
+        FArmedDueMs = due;
+    }
+    ShowNextEvent(FStartMs + MsFromDayFraction(FCommands[size_t(FNextIndex)].NextTime));
+    const quint64 run = FRun;
+    Changed();
+    if (!Running(run))
+        return TArming::Ended;
+    if (FClock.MsecsSinceEpoch() >= due)
+        return TArming::DueNow;
+    FAlarm.SetEnabled(true);
+    return TArming::Waiting;
+}
+
+int TRunEngine::CarryOutCurrent()
+{
+    const int index = FCurrentIndex;
+    TCommand& command = FCommands[size_t(index)];
+    if (command.Kind == KindJump) {
+        if (command.Counter < command.Loops) {
+            ++command.Counter;
+            FStartMs += MsFromDayFraction(command.Time) - MsFromDayFraction(command.Params.value(0).toDouble());
+            const quint64 run = FRun;
+            Changed();
+            return Running(run) ? command.JumpTo : -1;
+        }
+        command.Counter = 0;
+        return index + 1;
+    }
+    if (FTarget.Busy()) {
+        WaitUntilIdle();
+        return -1;
+    }
+    FSound.Play(SoundDing);
+    TRunRecord record;
+    record.Due = QDateTime::fromMSecsSinceEpoch(DueMs(index));
+    record.Done = QDateTime::fromMSecsSinceEpoch(FClock.MsecsSinceEpoch());
+    record.Line = index + 1;
+    record.Text = FLines.At(index);
+    const quint64 run = FRun;
+    try {
+        record.Outcome = Perform(command);
+    } catch (const ESilentAbort& error) {
+        Halt(record, error.Message());
+        return -1;
+    } catch (const EKelvorError& error) {
+        Halt(record, error.Message());
+        if (OnFailed)
+            OnFailed(error.Message());
+        return -1;
+    } catch (const std::exception& error) {
+        const QString message = QString::fromLocal8Bit(error.what());
+        Halt(record, message);
+        if (OnFailed)
+            OnFailed(message);
+        return -1;
+    }
+    if (OnCarried)
+        OnCarried(record);
+    return Running(run) ? index + 1 : -1;
+}
+
+QString TRunEngine::Perform(const TCommand& command)
+{
+    const TVariantArray& p = command.Params;
+    switch (command.Kind) {
+    case KindTrigger: return FTarget.TriggerChannel(p.value(0).toInt());
+    case KindSetting: return FTarget.SetChannelParameter(p.value(0).toInt(), p.value(1).toInt(), p.value(2).toString());
+    case KindMode: return FTarget.SetChannelMode(p.value(0).toInt(), p.value(1).toInt());
+    case KindParadigm: return FTarget.SelectParadigm(p.value(0).toInt());
+    case KindLoadFile: return FTarget.LoadParadigmFromFile(p.value(0).toString());
+    default: return ScriptOutcome::Nothing;
+    }
+}
+
+// The run stays active with the alarm off: the operator sees where it
+// stopped and ends it.
+void TRunEngine::Halt(TRunRecord& record, const QString& message)
+{
+    FHalted = true;
+    FAlarm.SetEnabled(false);
+    record.Outcome = message;
+    if (OnCarried)
+        OnCarried(record);
+}
+
+void TRunEngine::WaitUntilIdle()
+{
+    FWaitingForIdle = true;
+    const quint64 run = FRun;
+    const std::weak_ptr<bool> alive = FAlive;
+    FTarget.CallWhenIdle([this, run, alive] {
+        if (alive.expired() || !FWaitingForIdle || !Running(run))
+            return;
+        FWaitingForIdle = false;
+        FireEvent();
+    });
+}
+
+void TRunEngine::Changed()
+{
+    if (OnChanged)
+        OnChanged();
+    if (LetEventsRun)
+        LetEventsRun();
+}
+
+qint64 TRunEngine::DueMs(int index) const
+{
+    return FStartMs + MsFromDayFraction(FCommands[size_t(index)].Time);
+}
+
+void TRunEngine::ShowNextEvent(qint64 nextMs)
+{
+    if (nextMs == FShownNextMs)
+        return;
+    FShownNextMs = nextMs;
+    FStatusText = QStringLiteral("Next event will be held at ")
+        + LongTimeText(QDateTime::fromMSecsSinceEpoch(nextMs).time());
+}

@@ -1,0 +1,133 @@
+#pragma once
+// The run engine: carries a script out against the device in real time. Each
+// instruction is due at the run's start time plus its offset; the alarm wakes
+// the engine at that moment, and jumps move the start time back (or forward)
+// a counted number of times. The engine knows no window: it acts through a
+// TScriptTarget and tells its view through the On... hooks.
+//
+// How a run proceeds (everything on the GUI thread):
+//   - ArmEvent(i) makes instruction i current, looks ahead to the next
+//     instruction that acts (LookAhead.h), sets the status text, and either
+//     arms the alarm with i's full due date-time or, when that moment has
+//     passed, carries i out at once.
+//   - FireEvent (the alarm's handler) carries out the current instruction and
+//     arms the next. Instructions that are already due follow one another in
+//     a loop, never by recursion: a million self-jumps in a row keep the
+//     stack as it is.
+//   - An instruction that falls due while the console is busy (an operation
+//     of the operator's, or an exchange) waits for the busy state to end and
+//     runs right after it; Stop cancels that wait. Each instruction runs as
+//     an operation of its own.
+//   - An instruction that raises halts the run: it stays active with the
+//     alarm off, nothing more is carried out, until it is stopped. OnFailed
+//     gets the message, except when the line was lost (ESilentAbort), whose
+//     box the main window shows.
+//   - The run ends (OnStopped) when Stop is called, when the index passes the
+//     last instruction, or when the look-ahead finds no acting instruction.
+//
+// Re-entry: the engine lets window events run between steps (LetEventsRun),
+// so the view follows and a Stop takes effect; every step checks afterwards
+// that the same run is still going. A firing after Stop does nothing.
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+#include "Alarm.h"
+#include "RunRecord.h"
+#include "Sounds.h"
+#include "script/ScriptLines.h"
+#include "script/ScriptModel.h"
+#include "script/ScriptTarget.h"
+
+class TRunEngine {
+public:
+    // The alarm's floor: an instruction runs at most this long after its moment.
+    static constexpr quint32 AlarmCurrency = 50;
+
+    // target, clock and sound are not owned and must outlive the engine.
+    TRunEngine(TScriptTarget& target, const TClock& clock, std::unique_ptr<TCheckTimer> checkTimer,
+               TSoundPlayer& sound);
+    ~TRunEngine();
+    TRunEngine(const TRunEngine&) = delete;
+    TRunEngine& operator=(const TRunEngine&) = delete;
+
+    // Starts a run of the script file, its lines taken as they are. The start
+    // moment is activationTime ("HH:MM", hours and minutes) from now, or one
+    // second when that is zero. Raises EFileError, the reader's errors, or
+    // EConvertError "'%s' is not a valid time"; the run is then stopped.
+    void Start(const QString& fileName, const QString& activationTime);
+    // The same with the lines in hand and the delay in milliseconds.
+    void Start(const TScriptLines& lines, qint64 delayMs);
+    // Ends the run, if one is active; nothing of it is carried out later.
+    void Stop();
+
+    // The run's state, for the view.
+    bool Active() const { return FActive; }
+    bool Halted() const { return FHalted; }                 // an instruction failed
+    bool WaitingForIdle() const { return FWaitingForIdle; } // due, the console busy
+    const TScriptLines& Lines() const { return FLines; }
+    const TCommandsArray& Commands() const { return FCommands; }
+    int CurrentIndex() const { return FCurrentIndex; }
+    int NextIndex() const { return FNextIndex; }
+    QDateTime StartTime() const;
+    // "Next event will be held at " + the next acting instruction's time of day.
+    QString StatusText() const { return FStatusText; }
+    const TAlarm& Alarm() const { return FAlarm; }
+
+    // Makes instruction index current and arms the alarm for it, carrying out
+    // at once whatever is already due.
+    void ArmEvent(int index);
+    // Carries out the current instruction and arms the next.
+    void FireEvent();
+
+    // After every arming and every jump taken: the view redraws.
+    std::function<void()> OnChanged;
+    // The run has ended, for whatever reason.
+    std::function<void()> OnStopped;
+    // An acting instruction was carried out (or raised): its log record.
+    std::function<void(const TRunRecord&)> OnCarried;
+    // An instruction raised: the message to show once.
+    std::function<void(const QString&)> OnFailed;
+    // Lets pending window events run; by default the application's event
+    // loop, at most every few milliseconds while instructions follow at once.
+    std::function<void()> LetEventsRun;
+
+private:
+    enum class TArming { Waiting, DueNow, Ended };
+
+    TArming Arm(int index);
+    // Carries out the current instruction; the index to arm next, or -1 when
+    // nothing is to be armed (waiting for the console, halted, stopped).
+    int CarryOutCurrent();
+    QString Perform(const TCommand& command);
+    void RunFrom(int index);
+    void WaitUntilIdle();
+    void Halt(TRunRecord& record, const QString& message);
+    void Changed();
+    bool Running(quint64 run) const { return FActive && FRun == run; }
+    qint64 DueMs(int index) const;
+    void ShowNextEvent(qint64 nextMs);
+
+    TScriptTarget& FTarget;
+    const TClock& FClock;
+    TSoundPlayer& FSound;
+    TAlarm FAlarm;
+
+    bool FActive = false;
+    bool FHalted = false;
+    bool FWaitingForIdle = false;
+    quint64 FRun = 0; // counts runs, so that a step of an ended run stops
+    TScriptLines FLines;
+    TCommandsArray FCommands;
+    qint64 FStartMs = 0; // StartTime as milliseconds since the epoch
+    int FCurrentIndex = -1;
+    int FNextIndex = -1;
+    qint64 FArmedDueMs = -1;
+    qint64 FShownNextMs = -1;
+    QString FStatusText;
+    QElapsedTimer FSinceEvents;
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true); // idle calls after the engine end here
+};

@@ -1,0 +1,82 @@
+#include "RunLog.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <algorithm>
+
+#include "link/KelvorErrors.h"
+
+namespace RunLogFormat {
+
+namespace {
+
+const QString MomentFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+
+} // namespace
+
+QString Header()
+{
+    return QStringLiteral("Due,Carried out,Lateness (ms),Line,Instruction,Outcome");
+}
+
+QString Field(const QString& text)
+{
+    static const QString special = QStringLiteral(",\"\r\n");
+    const bool quoted = std::any_of(text.begin(), text.end(), [](QChar c) { return special.contains(c); });
+    if (!quoted)
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+QString Line(const TRunRecord& record)
+{
+    const QStringList fields = {record.Due.toString(MomentFormat), record.Done.toString(MomentFormat),
+                                QString::number(record.LatenessMs()), QString::number(record.Line),
+                                Field(record.Text), Field(record.Outcome)};
+    return fields.join(QLatin1Char(','));
+}
+
+QString FileNameFor(const QDateTime& started)
+{
+    return started.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss.zzz")) + QStringLiteral(".csv");
+}
+
+} // namespace RunLogFormat
+
+QString TRunLog::DefaultFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/runs");
+}
+
+std::unique_ptr<TRunLog> TRunLog::Create(const QString& folder, const QDateTime& started)
+{
+    if (!QDir().mkpath(folder))
+        throw EFileError(QStringLiteral("Cannot create the folder \"%1\".").arg(folder));
+    const QString name = RunLogFormat::FileNameFor(started);
+    for (int n = 1;; ++n) {
+        const QString file = n == 1 ? name : QString(name).replace(QStringLiteral(".csv"), QStringLiteral("-%1.csv").arg(n));
+        std::unique_ptr<TRunLog> log(new TRunLog(QDir(folder).filePath(file)));
+        // NewOnly: another run's log is never taken over, even one created
+        // between the look and the opening.
+        if (log->FFile.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (!log->WriteLine(RunLogFormat::Header()))
+                throw EFileError(QStringLiteral("Cannot write \"%1\". %2").arg(log->FileName(), log->ErrorString()));
+            return log;
+        }
+        if (!log->FFile.exists() || n >= 1000)
+            throw EFileError(QStringLiteral("Cannot create \"%1\". %2").arg(log->FileName(), log->ErrorString()));
+    }
+}
+
+bool TRunLog::Append(const TRunRecord& record)
+{
+    return WriteLine(RunLogFormat::Line(record));
+}
+
+bool TRunLog::WriteLine(const QString& line)
+{
+    const QByteArray bytes = (line + QStringLiteral("\r\n")).toUtf8();
+    return FFile.write(bytes) == bytes.size() && FFile.flush();
+}

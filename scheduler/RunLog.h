@@ -1,0 +1,55 @@
+#pragma once
+// The run log: one CSV file per run, one line per acting instruction the run
+// carried out (jumps are not logged: a million-pass jump would write a
+// million lines), so that stimulation can be lined up with recordings.
+//
+// File: <data folder>/runs/<start of the run>.csv, for example
+// ~/.local/share/Kelvor9/Kelvor9/runs/2026-12-08_14-03-05.123.csv, never an
+// existing file (a second run in the same millisecond gets "-2"). UTF-8,
+// lines ended by CR LF, fields quoted as RFC 4180 says, a header line:
+//   Due,Carried out,Lateness (ms),Line,Instruction,Outcome
+// Moments are local date-times with milliseconds ("2026-12-08 14:03:06.123").
+//
+// Each line is handed to the system as soon as it is written (flushed, not
+// synced to the disk), so a crash of the console or a pulled cable loses
+// nothing that was carried out. The log is appended to, never rewritten: it
+// is not written through a temporary file.
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+
+#include <memory>
+
+#include "RunRecord.h"
+
+namespace RunLogFormat {
+
+QString Header();
+// A field as RFC 4180 writes it: quoted, with quotes doubled, when it holds a
+// comma, a quote or a line break; else as it is.
+QString Field(const QString& text);
+QString Line(const TRunRecord& record);
+// "2026-12-08_14-03-05.123.csv" for the moment a run started.
+QString FileNameFor(const QDateTime& started);
+
+} // namespace RunLogFormat
+
+class TRunLog {
+public:
+    // The folder the logs go to: "runs" in the application's data folder.
+    static QString DefaultFolder();
+    // A new log file in folder (created when missing), named for started, with
+    // its header written. Raises EFileError when it cannot be created.
+    static std::unique_ptr<TRunLog> Create(const QString& folder, const QDateTime& started);
+
+    QString FileName() const { return FFile.fileName(); }
+    // Appends the record's line and flushes it; false when that failed.
+    bool Append(const TRunRecord& record);
+    QString ErrorString() const { return FFile.errorString(); }
+
+private:
+    explicit TRunLog(const QString& fileName) : FFile(fileName) {}
+    bool WriteLine(const QString& line);
+
+    QFile FFile;
+};

@@ -1,0 +1,249 @@
+#include "Scheduler.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+#include "KelvorApplication.h"
+#include "RunLog.h"
+#include "Pictures.h"
+#include "SchedulerMetrics.h"
+#include "ScriptListView.h"
+#include "UserDialogs.h"
+#include "script/ScriptEditor.h"
+
+using namespace SchedulerMetrics;
+
+namespace {
+
+const QString PositionKey = QStringLiteral("Scheduler/Position");
+const QString StopCaption = QStringLiteral("Stop Scheduler!");
+
+} // namespace
+
+TfrmScheduler::TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, const TClock& clock,
+                             std::unique_ptr<TCheckTimer> checkTimer, TSoundPlayer& sound)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint)
+    , FEditor(editor)
+    , FClock(clock)
+    , FEngine(target, clock, std::move(checkTimer), sound)
+    , FDialogs(std::make_shared<TUserDialogs>())
+{
+    FormCreate();
+    BuildTrayIcon();
+    FEngine.OnChanged = [this] { RunChanged(); };
+    FEngine.OnStopped = [this] { HideRun(); };
+    FEngine.OnCarried = [this](const TRunRecord& record) { LogRecord(record); };
+    // Shown once the instruction's operation has unwound; the box itself
+    // waits until the console is no longer busy.
+    FEngine.OnFailed = [this](const QString& message) {
+        QTimer::singleShot(0, this, [message] { TKelvorApplication::ReportError(message); });
+    };
+    FClockTimer.setInterval(ClockUpdateMs);
+    connect(&FClockTimer, &QTimer::timeout, this, &TfrmScheduler::ShowClock);
+}
+
+TfrmScheduler::~TfrmScheduler()
+{
+    FEngine.OnStopped = nullptr;
+    FEngine.OnChanged = nullptr;
+    FEngine.OnCarried = nullptr;
+}
+
+void TfrmScheduler::SetDialogs(std::shared_ptr<TUserDialogs> dialogs)
+{
+    FDialogs = std::move(dialogs);
+}
+
+void TfrmScheduler::FormCreate()
+{
+    setObjectName(QStringLiteral("frmScheduler"));
+    setWindowTitle(QStringLiteral("Scheduler"));
+    setWindowIcon(Pictures::ProgramIcon());
+    // The main window's end is the program's end, whatever this one shows.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    resize(WindowWidth, WindowHeight);
+    const QSettings settings;
+    if (settings.contains(PositionKey))
+        move(settings.value(PositionKey).toPoint());
+
+    RxClock1 = new QLabel(this);
+    RxClock1->setObjectName(QStringLiteral("RxClock1"));
+    QFont digits = RxClock1->font();
+    digits.setPointSize(digits.pointSize() * 2);
+    digits.setBold(true);
+    RxClock1->setFont(digits);
+    btnScheduler = new QPushButton(StopCaption, this);
+    btnScheduler->setObjectName(QStringLiteral("btnScheduler"));
+    btnScheduler->setStyleSheet(QStringLiteral("color: blue"));
+    connect(btnScheduler, &QPushButton::clicked, this, [this] { SetActive(false); });
+    LabelScheduler = new QLabel(this);
+    LabelScheduler->setObjectName(QStringLiteral("LabelScheduler"));
+    LabelRunLog = new QLabel(this);
+    LabelRunLog->setObjectName(QStringLiteral("LabelRunLog"));
+    LabelRunLog->setTextFormat(Qt::PlainText);
+    LabelRunLog->setWordWrap(true);
+    LabelRunLog->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ScriptList = new QListWidget(this);
+    ScriptList->setObjectName(QStringLiteral("ScriptList"));
+    ScriptList->setItemDelegate(new TScriptRowDelegate(FEngine, ScriptList));
+    ScriptList->setUniformItemSizes(true);
+    ScriptList->setSelectionMode(QAbstractItemView::NoSelection);
+    ScriptList->setFocusPolicy(Qt::NoFocus);
+    QPalette tooltip = ScriptList->palette();
+    tooltip.setColor(QPalette::Base, tooltip.color(QPalette::ToolTipBase));
+    ScriptList->setPalette(tooltip);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(RxClock1);
+    top->addStretch(1);
+    top->addWidget(btnScheduler);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(LabelScheduler);
+    layout->addWidget(ScriptList, 1);
+    layout->addWidget(LabelRunLog);
+}
+
+void TfrmScheduler::BuildTrayIcon()
+{
+    TrayIcon = new QSystemTrayIcon(Pictures::ProgramIcon(), this);
+    TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
+    TrayIcon->setToolTip(QStringLiteral("Kelvor8 Scheduler"));
+    TrayMenu = std::make_unique<QMenu>();
+    TrayMenu->setObjectName(QStringLiteral("TrayMenu"));
+    QAction* open = TrayMenu->addAction(QStringLiteral("Open"), this, &TfrmScheduler::Open);
+    TrayMenu->setDefaultAction(open);
+    TrayMenu->addAction(StopCaption, this, [this] { SetActive(false); });
+    TrayIcon->setContextMenu(TrayMenu.get());
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            Open();
+    });
+}
+
+void TfrmScheduler::Scheduler1Click()
+{
+    FEditor.SetReadOnly(Active());
+    const int result = FEditor.exec();
+    ReturnFocusTo(FEditor.parentWidget());
+    if (result == QDialog::Accepted)
+        SetActive(true);
+}
+
+void TfrmScheduler::SetActive(bool flag)
+{
+    if (flag == Active()) {
+        if (!flag)
+            return;
+        if (FDialogs->Ask(this,
+                          QStringLiteral("The Scheduler is already active. Do you want to reset and \r\ninitialize it again?"),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning)
+            != QMessageBox::Yes)
+            return;
+    }
+    if (!flag) {
+        FEngine.Stop();
+        return;
+    }
+    FEngine.Stop();
+    ShowRun();
+    try {
+        FEngine.Start(FEditor.FileName(), FEditor.ActivationTime());
+    } catch (...) {
+        HideRun();
+        throw;
+    }
+    // Its first instruction is at least a second away.
+    OpenRunLog();
+}
+
+QString TfrmScheduler::RunLogFile() const
+{
+    return FLog ? FLog->FileName() : QString();
+}
+
+void TfrmScheduler::OpenRunLog()
+{
+    FLog.reset();
+    try {
+        FLog = TRunLog::Create(TRunLog::DefaultFolder(), FClock.Now());
+        LabelRunLog->setText(QStringLiteral("Run log: ") + FLog->FileName());
+    } catch (const EKelvorError& error) {
+        LabelRunLog->setText(QStringLiteral("No run log: ") + error.Message() + QStringLiteral(" The run goes on."));
+    }
+}
+
+void TfrmScheduler::LogRecord(const TRunRecord& record)
+{
+    if (FLog && !FLog->Append(record))
+        LabelRunLog->setText(QStringLiteral("The run log \"%1\" cannot be written: %2. The run goes on.")
+                                 .arg(FLog->FileName(), FLog->ErrorString()));
+}
+
+void TfrmScheduler::ShowRun()
+{
+    FLog.reset();
+    ScriptList->clear();
+    LabelScheduler->clear();
+    LabelRunLog->clear();
+    ShowClock();
+    FClockTimer.start();
+    TrayIcon->show();
+    show();
+    activateWindow();
+}
+
+// Also when the run ends by itself: the window, the icon and the clock go.
+void TfrmScheduler::HideRun()
+{
+    FClockTimer.stop();
+    TrayIcon->hide();
+    const bool wasShown = isVisible();
+    hide();
+    if (!wasShown || !FLog)
+        return;
+    const QString notice = QStringLiteral("The scheduled run has ended. Its log: ") + FLog->FileName();
+    LabelRunLog->setText(notice);
+    emit RunEnded(notice);
+}
+
+void TfrmScheduler::RunChanged()
+{
+    if (ScriptList->count() != FEngine.Lines().Count()) {
+        ScriptList->clear();
+        ScriptList->addItems(FEngine.Lines().Lines());
+    }
+    if (LabelScheduler->text() != FEngine.StatusText())
+        LabelScheduler->setText(FEngine.StatusText());
+    ScriptList->viewport()->update();
+}
+
+void TfrmScheduler::ShowClock()
+{
+    RxClock1->setText(FClock.Now().time().toString(QStringLiteral("HH:mm:ss")));
+}
+
+void TfrmScheduler::Open()
+{
+    showNormal();
+    activateWindow();
+}
+
+// The close command is disabled: the window goes when the run stops.
+void TfrmScheduler::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}
+
+void TfrmScheduler::hideEvent(QHideEvent* event)
+{
+    QSettings().setValue(PositionKey, pos());
+    QWidget::hideEvent(event);
+}

@@ -1,0 +1,62 @@
+// The run log's lines and files: RFC 4180 fields, the columns, unique file
+// names, each line on the disk as soon as it is written.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "link/KelvorErrors.h"
+#include "scheduler/RunLog.h"
+
+namespace {
+
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+TEST(RunLog, LinesQuoteWhatRfc4180Quotes)
+{
+    TRunRecord record;
+    record.Due = QDateTime(QDate(2026, 12, 8), QTime(14, 3, 6, 5));
+    record.Done = record.Due.addMSecs(42);
+    record.Line = 7;
+    record.Text = QStringLiteral("00:00:05:Load Paradigm /lab/a,b \"x\".kr9");
+    record.Outcome = QStringLiteral("Cannot open file \"/lab/a,b \"x\".kr9\".\nNo such file");
+    EXPECT_EQ(RunLogFormat::Line(record),
+              QStringLiteral("2026-12-08 14:03:06.005,2026-12-08 14:03:06.047,42,7,"
+                             "\"00:00:05:Load Paradigm /lab/a,b \"\"x\"\".kr9\","
+                             "\"Cannot open file \"\"/lab/a,b \"\"x\"\".kr9\"\".\nNo such file\""));
+    record.Outcome = QStringLiteral("OK.+150.0E-3");
+    EXPECT_TRUE(RunLogFormat::Line(record).endsWith(QStringLiteral(",OK.+150.0E-3")));
+}
+
+TEST(RunLog, EachRunHasAFileOfItsOwnWrittenThroughAtOnce)
+{
+    QTemporaryDir data;
+    const QString folder = data.filePath(QStringLiteral("runs"));
+    const QDateTime started(QDate(2026, 12, 8), QTime(14, 3, 5, 123));
+    const auto first = TRunLog::Create(folder, started);
+    const auto second = TRunLog::Create(folder, started);
+    EXPECT_EQ(first->FileName(), folder + QStringLiteral("/2026-12-08_14-03-05.123.csv"));
+    EXPECT_EQ(second->FileName(), folder + QStringLiteral("/2026-12-08_14-03-05.123-2.csv"));
+
+    TRunRecord record;
+    record.Due = record.Done = started.addSecs(1);
+    record.Line = 1;
+    record.Text = QStringLiteral("00:00:00:Trigger Channel 1");
+    record.Outcome = QStringLiteral("sent");
+    ASSERT_TRUE(first->Append(record));
+    // Read while the log is still open: nothing waits in a buffer.
+    EXPECT_EQ(Contents(first->FileName()), QByteArray("Due,Carried out,Lateness (ms),Line,Instruction,Outcome\r\n"
+                                                      "2026-12-08 14:03:06.123,2026-12-08 14:03:06.123,0,1,"
+                                                      "00:00:00:Trigger Channel 1,sent\r\n"));
+
+    // A folder that cannot be made: a clear message.
+    QFile blocker(data.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    EXPECT_THROW(TRunLog::Create(blocker.fileName() + QStringLiteral("/runs"), started), EFileError);
+}
+
+} // namespace
