@@ -67,10 +67,13 @@ void TfrmMain::FormShow()
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
     QSettings().setValue(QStringLiteral("Main/Position"), pos());
-    // The monitor is a window of its own: the program ends with this one.
+    // The monitor and the scheduler are windows of their own: the program
+    // ends with this one all the same.
     if (FMonitor)
         FMonitor->hide();
     QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        QCoreApplication::quit();
 }
 
 void TfrmMain::FormDestroy()
