@@ -1,11 +1,6 @@
 #include "Channel9Csv.h"
 
-#include <QFile>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "FileReader.h"
 #include "KelvorErrors.h"
 #include "NumberText.h"
 
@@ -103,42 +98,13 @@ QVector<double> ParseLines(const TLines& lines, int limit, const QLocale& locale
 
 TLines ReadLines(const QString& fileName)
 {
-    // The opened file itself is examined (a check of the name first could
-    // look at another file), and opening a named pipe must not wait for a
-    // writer.
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        CannotLoad(fileName);
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    try {
+        return TLines(FileReader::ReadRegularFile(fileName));
+    } catch (const EFileError&) {
         CannotLoad(fileName);
     }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
-        CannotLoad(fileName); // the file closes the descriptor
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        CannotLoad(fileName);
-    return TLines(bytes);
 }
 
-TLines::TLines(const QByteArray& bytes) : FText(QString::fromLocal8Bit(bytes))
-{
-    // One pass over the text.
-    const QStringView text(FText);
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        FLines.push_back(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        FLines.push_back(text.mid(start));
-}
+TLines::TLines(const QByteArray& bytes) : FText(QString::fromLocal8Bit(bytes)), FLines(FileReader::LineViews(FText)) {}
 
 } // namespace Channel9Csv

@@ -70,24 +70,31 @@ QByteArray ReadRegularFile(const QString& fileName)
     return ReadAll(file.Get(), fileName);
 }
 
-QStringList SplitTextLines(const QString& text)
+std::vector<QStringView> LineViews(QStringView text)
 {
     // One pass: replacing the line ends first would move the rest of the
     // text once per batch of line ends, which is quadratic in a large file.
-    QStringList lines;
-    const qsizetype size = text.size();
+    std::vector<QStringView> lines;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < size; ++i) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
             continue;
-        lines << text.sliced(start, i - start);
-        if (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
+        lines.push_back(text.sliced(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
             ++i;
         start = i + 1;
     }
-    if (start < size)
-        lines << text.sliced(start);
+    if (start < text.size())
+        lines.push_back(text.sliced(start));
+    return lines;
+}
+
+QStringList SplitTextLines(const QString& text)
+{
+    QStringList lines;
+    for (const QStringView line : LineViews(text))
+        lines << line.toString();
     return lines;
 }
 

@@ -7,6 +7,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+
+#include <vector>
 
 namespace FileReader {
 
@@ -15,7 +18,8 @@ namespace FileReader {
 QByteArray ReadRegularFile(const QString& fileName);
 
 // The lines of a text; a line ends at CR LF, LF or CR. A last line ending is
-// not followed by an empty line.
+// not followed by an empty line. The views point into text.
+std::vector<QStringView> LineViews(QStringView text);
 QStringList SplitTextLines(const QString& text);
 
 } // namespace FileReader
