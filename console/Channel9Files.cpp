@@ -22,6 +22,7 @@
 #include "Main.h"
 #include "ProgressWindow.h"
 #include "UserDialogs.h"
+#include "WindowPlacement.h"
 
 namespace {
 
@@ -214,9 +215,7 @@ void TfrmMain::ShowChannel9Waveform()
         session.Waveform->SetDeviceTable(session.Table, session.TableDescription);
         connect(session.Waveform.get(), &TfrmWaveform::PreviewRequested, this, &TfrmMain::PreviewChannel9Csv);
     }
-    session.Waveform->show();
-    session.Waveform->raise();
-    session.Waveform->activateWindow();
+    WindowPlacement::ShowBeside(session.Waveform.get(), this, false);
 }
 
 // A file is shown as a load would read it: the same strict reader, the

@@ -26,6 +26,7 @@ public:
     static void SetLink(TfrmComm* link);
     // The window that owns error boxes when no modal window is open.
     static void SetMainWindow(QWidget* window);
+    static QWidget* MainWindow() { return FMainWindow; }
     static QWidget* MessageParent();
 
 private:

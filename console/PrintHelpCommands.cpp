@@ -9,7 +9,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
 #include <QUrl>
 
@@ -21,6 +20,7 @@
 #include "MonitorWindow.h"
 #include "Printing.h"
 #include "UserDialogs.h"
+#include "WindowPlacement.h"
 
 namespace {
 
@@ -62,36 +62,11 @@ void TfrmMain::CreateMonitor()
     frmComm->AttachView(FMonitor.get());
 }
 
-namespace {
-
-// Right of the window when there is room on the screen, else below it, else
-// where it is.
-QPoint PlaceBeside(const QRect& window, const QSize& size, const QRect& screen)
-{
-    constexpr int Gap = 8;
-    const QPoint right(window.right() + 1 + Gap, window.top());
-    if (right.x() + size.width() <= screen.right() + 1)
-        return right;
-    const QPoint below(window.left(), window.bottom() + 1 + Gap);
-    if (below.y() + size.height() <= screen.bottom() + 1)
-        return below;
-    return window.topLeft();
-}
-
-} // namespace
-
 void TfrmMain::ShowMonitor1Click()
 {
     if (!FMonitor)
         return;
-    // The first time, the monitor opens beside the main window rather than
-    // over it. The keyboard stays with the main window, where the operator's
-    // shortcuts live; a click on the monitor gives it the keyboard.
-    if (!FMonitor->isVisible() && !FMonitor->HasStoredPosition())
-        FMonitor->move(PlaceBeside(frameGeometry(), FMonitor->frameGeometry().size(), screen()->availableGeometry()));
-    FMonitor->setAttribute(Qt::WA_ShowWithoutActivating);
-    FMonitor->show();
-    FMonitor->raise();
+    WindowPlacement::ShowBeside(FMonitor.get(), this, FMonitor->HasStoredPosition());
 }
 
 // ---- printing ---------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "SchedulerMetrics.h"
 #include "ScriptListView.h"
 #include "UserDialogs.h"
+#include "WindowPlacement.h"
 #include "script/ScriptEditor.h"
 
 using namespace SchedulerMetrics;
@@ -196,8 +197,7 @@ void TfrmScheduler::ShowRun()
     ShowClock();
     FClockTimer.start();
     TrayIcon->show();
-    show();
-    activateWindow();
+    WindowPlacement::ShowBeside(this, TKelvorApplication::MainWindow(), QSettings().contains(PositionKey));
 }
 
 // Also when the run ends by itself: the window, the icon and the clock go.

@@ -2,13 +2,15 @@
 // The program's notification sounds. The run engine plays "DING" before each
 // instruction it carries out, through a TSoundPlayer, so that it runs with the
 // sound off in tests and benchmarks.
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <map>
 #include <memory>
 
-class QSoundEffect;
+class QAudioSink;
+class QBuffer;
 
 inline const QString SoundDing = QStringLiteral("DING");
 
@@ -25,10 +27,24 @@ public:
     void Play(const QString&) override {}
 };
 
+// A wave file's samples as the audio output takes them.
+struct TWaveSound {
+    int SampleRate = 0;
+    int Channels = 0;
+    int BitsPerSample = 0;
+    QByteArray Samples; // interleaved little-endian PCM
+};
+
+// Reads a RIFF/WAVE file of 8- or 16-bit PCM; false for anything else.
+bool ReadWave(const QByteArray& file, TWaveSound& sound);
+
 // Plays the wave sounds built into the program as resources
-// (":/sounds/<NAME>.wav"), each decoded into memory once when the player is
-// made. Needs the application object. Never waits for the sound: without an
-// audio device a sound "plays" at once and reports itself playing for ever.
+// (":/sounds/<NAME>.wav"). The samples are pushed to the audio output from
+// memory and the player never waits for them: without an audio device it
+// plays nothing and returns at once. Nothing of the audio system is touched
+// before the first sound, so a console that never plays one never starts it.
+// (Qt's sound effects are not used: their shared sample cache can deadlock
+// when the program ends while a sound is still being loaded.)
 class TResourceSoundPlayer final : public TSoundPlayer {
 public:
     TResourceSoundPlayer();
@@ -38,5 +54,9 @@ public:
     QStringList Names() const;
 
 private:
-    std::map<QString, std::unique_ptr<QSoundEffect>> FSounds;
+    void Stop();
+
+    std::map<QString, TWaveSound> FSounds;
+    std::unique_ptr<QBuffer> FSource;
+    std::unique_ptr<QAudioSink> FSink;
 };

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QtEndian>
 
 #include "scheduler/Sounds.h"
 
@@ -15,16 +14,16 @@ TEST(Sounds, DingIsBuiltInAndPlaysWithoutWaiting)
     QFile wave(QStringLiteral(":/sounds/DING.wav"));
     ASSERT_TRUE(wave.open(QIODevice::ReadOnly));
     const QByteArray bytes = wave.readAll();
-    ASSERT_GE(bytes.size(), 44);
-    EXPECT_EQ(bytes.left(4), "RIFF");
-    EXPECT_EQ(bytes.mid(8, 8), "WAVEfmt ");
-    EXPECT_EQ(bytes.mid(36, 4), "data");
-    // PCM (format 1), and a short sound: data bytes over bytes per second.
-    EXPECT_EQ(qFromLittleEndian<quint16>(bytes.constData() + 20), 1);
-    const double seconds = double(qFromLittleEndian<quint32>(bytes.constData() + 40))
-        / qFromLittleEndian<quint32>(bytes.constData() + 28);
+    TWaveSound sound;
+    ASSERT_TRUE(ReadWave(bytes, sound));
+    const double seconds = double(sound.Samples.size()) / (sound.SampleRate * sound.Channels * sound.BitsPerSample / 8);
     EXPECT_GT(seconds, 0.1);
     EXPECT_LT(seconds, 1.0);
+    // Not a PCM wave, or cut short: refused.
+    QByteArray notPcm = bytes;
+    notPcm[20] = 3;
+    EXPECT_FALSE(ReadWave(notPcm, sound));
+    EXPECT_FALSE(ReadWave(bytes.left(40), sound));
 
     // Without an audio device these return at once all the same; a sound
     // already playing starts again; an unknown name plays nothing.

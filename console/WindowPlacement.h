@@ -1,0 +1,24 @@
+#pragma once
+// Where the console's secondary windows (monitor, waveform, scheduler) open.
+// A window manager would place them; without one they would open over the
+// main window and hide its controls. So the first time (when no position of
+// an earlier run is kept) such a window opens beside the main window, and it
+// never takes the keyboard from the window the operator works in: a click on
+// it gives it the keyboard (TKelvorApplication).
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace WindowPlacement {
+
+// Right of anchor when there is room on the screen, else below it, else at
+// anchor's place.
+QPoint Beside(const QRect& anchor, const QSize& size, const QRect& screen);
+
+// Shows window (raised, without taking the keyboard); a window that is not
+// yet visible and has no kept position first moves beside anchor.
+void ShowBeside(QWidget* window, const QWidget* anchor, bool positionKept);
+
+} // namespace WindowPlacement
