@@ -26,6 +26,7 @@ quint16 Le16(const QByteArray& bytes, qsizetype at) { return qFromLittleEndian<q
 
 bool ReadWave(const QByteArray& file, TWaveSound& sound)
 {
+    sound = TWaveSound {};
     if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
         return false;
     bool format = false;
