@@ -45,9 +45,10 @@ QString FileNameFor(const QDateTime& started)
 
 } // namespace RunLogFormat
 
+// ~/.local/share/Kelvor9/runs (the user's data folder, then the program's).
 QString TRunLog::DefaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/runs");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Kelvor9/runs");
 }
 
 std::unique_ptr<TRunLog> TRunLog::Create(const QString& folder, const QDateTime& started)
