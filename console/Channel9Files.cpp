@@ -192,7 +192,7 @@ void TfrmMain::ShowChannel9Notice(const QString& text)
 {
     if (frmComm && frmComm->Busy()) {
         connect(
-            frmComm, &TfrmComm::BusyEnded, this, [this, text] { ShowChannel9Notice(text); },
+            frmComm, &TfrmComm::BusyEnded, this, Command([this, text] { ShowChannel9Notice(text); }),
             Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
         return;
     }
@@ -213,7 +213,7 @@ void TfrmMain::ShowChannel9Waveform()
     if (!session.Waveform) {
         session.Waveform = std::make_unique<TfrmWaveform>(this);
         session.Waveform->SetDeviceTable(session.Table, session.TableDescription);
-        connect(session.Waveform.get(), &TfrmWaveform::PreviewRequested, this, &TfrmMain::PreviewChannel9Csv);
+        connect(session.Waveform.get(), &TfrmWaveform::PreviewRequested, this, Command([this] { PreviewChannel9Csv(); }));
     }
     WindowPlacement::ShowBeside(session.Waveform.get(), this, false);
 }

@@ -7,19 +7,11 @@
 #include <cmath>
 
 #include "CommUnit.h"
+#include "KelvorApplication.h"
 #include "Main.h"
 #include "ValEdit.h"
 #include "ValueFromEdits.h"
 #include "Widgets.h"
-
-namespace {
-
-bool HasExponent(int row)
-{
-    return row >= 1 && row <= 3;
-}
-
-} // namespace
 
 // The device echoes values in engineering form: a pulse count of 12340 comes
 // back as +12.34E+3 and half a volt as +500.0E-3. A field holds a mantissa
@@ -172,9 +164,18 @@ void TfrmMain::FocusPastParameterPanel()
     }
 }
 
+// A key that sends a value is a command of its own: an error it raises is
+// reported there and the key counts as taken (see TCommandSlot).
+static bool KeyCommand(const std::function<bool()>& handler)
+{
+    bool taken = true;
+    TKelvorApplication::RunCommand([&] { taken = handler(); });
+    return taken;
+}
+
 void TfrmMain::BindMantissaHandlers(TMantisaEdit* field)
 {
-    field->OnKey = [this, field](QKeyEvent* event) { return MantissaKey(field, event); };
+    field->OnKey = [this, field](QKeyEvent* event) { return KeyCommand([this, field, event] { return MantissaKey(field, event); }); };
     field->OnEnter = [field] { field->selectAll(); };
     field->OnClick = [field] { field->selectAll(); };
     field->OnExit = [this, field] {
@@ -185,7 +186,7 @@ void TfrmMain::BindMantissaHandlers(TMantisaEdit* field)
 
 void TfrmMain::BindExponentHandlers(TExponentEdit* field)
 {
-    field->OnKey = [this, field](QKeyEvent* event) { return ExponentKey(field, event); };
+    field->OnKey = [this, field](QKeyEvent* event) { return KeyCommand([this, field, event] { return ExponentKey(field, event); }); };
     field->OnEnter = [field] { field->selectAll(); };
     field->OnExit = [this, field] { ShowChannelValues(field->Col); };
 }

@@ -51,6 +51,21 @@ void TKelvorApplication::ReportError(const QString& message)
     TUserDialogs().ShowError(MessageParent(), message);
 }
 
+bool TKelvorApplication::RunCommand(const std::function<void()>& command)
+{
+    try {
+        command();
+        return true;
+    } catch (const ESilentAbort&) {
+        // The command's message is shown another way.
+    } catch (const EKelvorError& error) {
+        ReportError(error.Message());
+    } catch (const std::exception& error) {
+        ReportError(QString::fromLocal8Bit(error.what()));
+    }
+    return false;
+}
+
 // Without a window manager nobody gives a window the keyboard when it is
 // clicked: the console does it itself, as every desktop would.
 static void ActivateOnClick(QObject* receiver, QEvent* event)

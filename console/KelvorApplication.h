@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <functional>
+#include <type_traits>
 
 class TfrmComm;
 
@@ -19,6 +20,9 @@ public:
     // it to collect the messages instead of opening boxes.
     static std::function<void(const QString&)> ErrorReporter;
     static void ReportError(const QString& message);
+    // Runs a command; an error it raises is reported (see TCommandSlot).
+    // False when it raised one.
+    static bool RunCommand(const std::function<void()>& command);
 
     // While the console is busy the operator's input is held back, so a box
     // opened then could never be answered: a message that comes up during an
@@ -33,6 +37,36 @@ private:
     static QPointer<TfrmComm> FLink;
     static QPointer<QWidget> FMainWindow;
 };
+
+// An operator's command bound to a control (an action, a button, a list).
+// An error the command raises ends it and is shown right here, before it
+// could pass through the toolkit's code that called the command: the toolkit
+// is not built to carry exceptions, and the cleanups of its own frames would
+// be skipped. The command takes the signal's arguments or none.
+template <typename F>
+class TCommandSlot {
+public:
+    explicit TCommandSlot(F command) : FCommand(std::move(command)) {}
+    template <typename... A>
+    void operator()(A&&... args) const
+    {
+        TKelvorApplication::RunCommand([&] {
+            if constexpr (std::is_invocable_v<const F&, A...>)
+                std::invoke(FCommand, std::forward<A>(args)...);
+            else
+                std::invoke(FCommand);
+        });
+    }
+
+private:
+    F FCommand;
+};
+
+template <typename F>
+TCommandSlot<F> Command(F command)
+{
+    return TCommandSlot<F>(std::move(command));
+}
 
 // Shows the busy cursor for the lifetime of the object, and restores the
 // normal cursor however the operation ends.

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "KelvorApplication.h"
 #include "Main.h"
 #include "MainLayoutMetrics.h"
 #include "Pictures.h"
@@ -75,7 +76,7 @@ void TfrmMain::FormCreate()
         channelButton->setIcon(Pictures::Channel(true));
         channelButton->setToolTip(QStringLiteral("Enabled"));
         channelButton->setObjectName(QStringLiteral("ChannelButton%1").arg(n));
-        connect(channelButton, &QToolButton::clicked, this, [this, n] { btnChannelClick(n); });
+        connect(channelButton, &QToolButton::clicked, this, Command([this, n] { btnChannelClick(n); }));
         ChannelButtons[n] = channelButton;
 
         auto* triggerButton = new QToolButton(client);
@@ -87,7 +88,7 @@ void TfrmMain::FormCreate()
         triggerButton->setLayoutDirection(Qt::RightToLeft); // the picture sits on the right side
         triggerButton->setToolTip(QStringLiteral("Trigger %1").arg(n));
         triggerButton->setObjectName(QStringLiteral("TriggerButton%1").arg(n));
-        connect(triggerButton, &QToolButton::clicked, this, [this, n] { TriggerChannel(n); });
+        connect(triggerButton, &QToolButton::clicked, this, Command([this, n] { TriggerChannel(n); }));
         TriggerButtons[n] = triggerButton;
 
         ChannelLabels[n] = MakeLabel(QString::number(n), client, ChannelLabelLeft(n), ChannelLabelTop);
@@ -165,32 +166,32 @@ void TfrmMain::BuildMenus()
     Paradigm1 = menuBar()->addMenu(QStringLiteral("&Paradigm"));
     SaveParadigm1 = Paradigm1->addAction(QStringLiteral("&Save Paradigm..."));
     BindShortcut(SaveParadigm1, QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(SaveParadigm1, &QAction::triggered, this, &TfrmMain::SaveParadigm1Click);
+    connect(SaveParadigm1, &QAction::triggered, this, Command([this] { SaveParadigm1Click(); }));
     LoadParadigm1 = Paradigm1->addAction(QStringLiteral("&Load Paradigm..."));
     BindShortcut(LoadParadigm1, QKeySequence(Qt::CTRL | Qt::Key_L));
-    connect(LoadParadigm1, &QAction::triggered, this, &TfrmMain::LoadParadigm1Click);
+    connect(LoadParadigm1, &QAction::triggered, this, Command([this] { LoadParadigm1Click(); }));
     Paradigm1->addSeparator();
     Clear1 = Paradigm1->addAction(QStringLiteral("&Clear"));
-    connect(Clear1, &QAction::triggered, this, &TfrmMain::Clear1Click);
+    connect(Clear1, &QAction::triggered, this, Command([this] { Clear1Click(); }));
     MenuCopyToParadigm = Paradigm1->addMenu(QStringLiteral("C&opy To Paradigm Number"));
     for (int n = 1; n <= ChannelCount; ++n) {
         MenuCopyToParadigmItems[n] = MenuCopyToParadigm->addAction(QStringLiteral("&%1").arg(n));
-        connect(MenuCopyToParadigmItems[n], &QAction::triggered, this, [this, n] { MenuCopyToParadigmClick(n); });
+        connect(MenuCopyToParadigmItems[n], &QAction::triggered, this, Command([this, n] { MenuCopyToParadigmClick(n); }));
     }
     Paradigm1->addSeparator();
     menuSaveCSVFile = Paradigm1->addAction(QStringLiteral("Save Channel 9 to CSV file..."));
     menuLoadCSVFile = Paradigm1->addAction(QStringLiteral("Load CSV file to Channel 9..."));
-    connect(menuSaveCSVFile, &QAction::triggered, this, &TfrmMain::menuSaveCSVFileClick);
-    connect(menuLoadCSVFile, &QAction::triggered, this, &TfrmMain::menuLoadCSVFileClick);
+    connect(menuSaveCSVFile, &QAction::triggered, this, Command([this] { menuSaveCSVFileClick(); }));
+    connect(menuLoadCSVFile, &QAction::triggered, this, Command([this] { menuLoadCSVFileClick(); }));
 
     Tools1 = menuBar()->addMenu(QStringLiteral("&Tools"));
     Refresh1 = Tools1->addAction(QStringLiteral("&Refresh"));
     BindShortcut(Refresh1, QKeySequence(Qt::Key_F5));
-    connect(Refresh1, &QAction::triggered, this, &TfrmMain::RefreshConnection);
+    connect(Refresh1, &QAction::triggered, this, Command([this] { RefreshConnection(); }));
     ShowMonitor1 = Tools1->addAction(QStringLiteral("&Show Monitor"));
     BindShortcut(ShowMonitor1, QKeySequence(Qt::CTRL | Qt::Key_M));
     Channel9Waveform1 = Tools1->addAction(QStringLiteral("Channel 9 &Waveform"));
-    connect(Channel9Waveform1, &QAction::triggered, this, &TfrmMain::ShowChannel9Waveform);
+    connect(Channel9Waveform1, &QAction::triggered, this, Command([this] { ShowChannel9Waveform(); }));
 
     Scheduler1 = menuBar()->addAction(QStringLiteral("&Scheduler!"));
 
@@ -210,22 +211,22 @@ void TfrmMain::BuildTopRow()
     SwitchPower->setObjectName(QStringLiteral("SwitchPower"));
     SwitchPower->setGeometry(SwitchLeft, SwitchTop, SwitchWidth, SwitchHeight);
     SwitchPower->setToolTip(QStringLiteral("Enable"));
-    connect(SwitchPower, &QAbstractButton::clicked, this, [this](bool on) {
+    connect(SwitchPower, &QAbstractButton::clicked, this, Command([this](bool on) {
         if (on)
             SwitchPowerOn();
         else
             SwitchPowerOff();
-    });
+    }));
     for (int n = 1; n <= ChannelCount; ++n) {
         auto* list = new TModeComboBox(client);
         list->setObjectName(QStringLiteral("ComboBox%1").arg(n));
         list->Tag = n;
         list->setGeometry(ModeListLeft(n), ModeListTop, ModeListWidth, ModeListHeight);
         list->setCurrentIndex(-1);
-        connect(list, &QComboBox::activated, this, [this, n](int index) {
+        connect(list, &QComboBox::activated, this, Command([this, n](int index) {
             if (index >= 0)
                 SetChannelMode(n, index);
-        });
+        }));
         ModeLists[n] = list;
     }
 }
@@ -265,15 +266,15 @@ void TfrmMain::BuildParameterPanel()
     cboStoreMode->addItems({QStringLiteral("Run"), QStringLiteral("Mem"), QStringLiteral("Save")});
     cboStoreMode->setGeometry(StoreModeLeft, StoreModeTop, StoreModeWidth, StoreModeHeight);
     cboStoreMode->setCurrentIndex(-1);
-    connect(cboStoreMode, &QComboBox::activated, this, &TfrmMain::cboStoreModeClick);
+    connect(cboStoreMode, &QComboBox::activated, this, Command([this](int index) { cboStoreModeClick(index); }));
     btnRefresh = new QPushButton(QStringLiteral("Refresh"), client);
     btnRefresh->setObjectName(QStringLiteral("btnRefresh"));
     btnRefresh->hide();
-    connect(btnRefresh, &QPushButton::clicked, this, &TfrmMain::RefreshConnection);
+    connect(btnRefresh, &QPushButton::clicked, this, Command([this] { RefreshConnection(); }));
     btnStore = new QPushButton(QStringLiteral("Store"), panel);
     btnStore->setObjectName(QStringLiteral("btnStore"));
     btnStore->setGeometry(StoreButtonLeft, StoreButtonTop, StoreButtonWidth, StoreButtonHeight);
-    connect(btnStore, &QPushButton::clicked, this, &TfrmMain::btnStoreClick);
+    connect(btnStore, &QPushButton::clicked, this, Command([this] { btnStoreClick(); }));
 }
 
 void TfrmMain::BuildParameterGrid()
@@ -300,7 +301,7 @@ void TfrmMain::BuildParameterGrid()
                 shapes->setCurrentIndex(1);
                 shapes->setAutoFillBackground(false);
                 shapes->OnArrowKey = [this, n](QKeyEvent* event) { return ShapeListKey(n, event); };
-                connect(shapes, &QComboBox::activated, this, [this, n](int index) { SetChannelShape(n, index); });
+                connect(shapes, &QComboBox::activated, this, Command([this, n](int index) { SetChannelShape(n, index); }));
                 ShapeLists[n] = shapes;
                 continue;
             }
@@ -370,7 +371,7 @@ void TfrmMain::BuildLinkPanel()
                 button->setEnabled(false);
             } else {
                 button->setToolTip(QStringLiteral("%1->%2").arg(r).arg(k));
-                connect(button, &QToolButton::clicked, this, [this, r, k] { btnLinksClick(r, k); });
+                connect(button, &QToolButton::clicked, this, Command([this, r, k] { btnLinksClick(r, k); }));
             }
             LinkButtons[r][k] = button;
         }
@@ -388,7 +389,7 @@ void TfrmMain::BuildParadigmBox()
         button->setText(QString::number(n));
         button->setCheckable(true);
         button->setGeometry(ParadigmButtonLeft(n), ParadigmButtonTop(n), ParadigmButtonSize, ParadigmButtonSize);
-        connect(button, &QToolButton::clicked, this, [this, button] { btnParadigmClick(button); });
+        connect(button, &QToolButton::clicked, this, Command([this, button] { btnParadigmClick(button); }));
         ParadigmButtons[n] = button;
     }
 }

@@ -1,3 +1,4 @@
+#include "KelvorApplication.h"
 #include "MonitorWindow.h"
 
 #include <QAction>
@@ -78,13 +79,13 @@ void TfrmMonitor::BuildControls()
     SpeedButton1 = new QPushButton(QStringLiteral("Clear"), this);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setGeometry(ClearLeft, ClearTop, ClearWidth, ClearHeight);
-    connect(SpeedButton1, &QPushButton::clicked, this, &TfrmMonitor::SpeedButton1Click);
+    connect(SpeedButton1, &QPushButton::clicked, this, Command([this] { SpeedButton1Click(); }));
 
     CheckBox1 = new QCheckBox(QStringLiteral("Stay On Top"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->move(StayOnTopLeft, StayOnTopTop);
     CheckBox1->adjustSize();
-    connect(CheckBox1, &QCheckBox::clicked, this, &TfrmMonitor::CheckBox1Click);
+    connect(CheckBox1, &QCheckBox::clicked, this, Command([this] { CheckBox1Click(); }));
 }
 
 void TfrmMonitor::BuildLog()
@@ -92,7 +93,7 @@ void TfrmMonitor::BuildLog()
     RichEdit1 = new TTrafficLogView(HistoryLimit, SentColor(), ReceivedColor(), this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(RichEdit1, &QWidget::customContextMenuRequested, this, &TfrmMonitor::ShowLogMenu);
+    connect(RichEdit1, &QWidget::customContextMenuRequested, this, Command([this](const QPoint& at) { ShowLogMenu(at); }));
 
     FCopy = new QAction(QStringLiteral("&Copy"), this);
     connect(FCopy, &QAction::triggered, RichEdit1, &TTrafficLogView::CopySelection);
@@ -100,10 +101,10 @@ void TfrmMonitor::BuildLog()
     connect(FSelectAll, &QAction::triggered, RichEdit1, &TTrafficLogView::SelectAll);
     FCopyAll = new QAction(QStringLiteral("Copy &Whole Log"), this);
     FCopyAll->setObjectName(QStringLiteral("CopyAll"));
-    connect(FCopyAll, &QAction::triggered, this, &TfrmMonitor::CopyAllClick);
+    connect(FCopyAll, &QAction::triggered, this, Command([this] { CopyAllClick(); }));
     FSaveLog = new QAction(QStringLiteral("&Save Log to File..."), this);
     FSaveLog->setObjectName(QStringLiteral("SaveLog"));
-    connect(FSaveLog, &QAction::triggered, this, &TfrmMonitor::SaveLogClick);
+    connect(FSaveLog, &QAction::triggered, this, Command([this] { SaveLogClick(); }));
 }
 
 void TfrmMonitor::resizeEvent(QResizeEvent* event)

@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QUrl>
 
+#include "KelvorApplication.h"
 #include "AboutBox.h"
 #include "CommUnit.h"
 #include "FileWriter.h"
@@ -34,18 +35,18 @@ const QString ScaleKeys[] = {QStringLiteral("Main/psNone.Checked"), QStringLiter
 void TfrmMain::BindPrintHelpCommands()
 {
     FDesktop = std::make_shared<TDesktopOpener>();
-    connect(ShowMonitor1, &QAction::triggered, this, &TfrmMain::ShowMonitor1Click);
-    connect(PrintSetup1, &QAction::triggered, this, &TfrmMain::PrintSetup1Click);
-    connect(Print1, &QAction::triggered, this, &TfrmMain::Print1Click);
-    connect(Contents1, &QAction::triggered, this, &TfrmMain::Contents1Click);
-    connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
+    connect(ShowMonitor1, &QAction::triggered, this, Command([this] { ShowMonitor1Click(); }));
+    connect(PrintSetup1, &QAction::triggered, this, Command([this] { PrintSetup1Click(); }));
+    connect(Print1, &QAction::triggered, this, Command([this] { Print1Click(); }));
+    connect(Contents1, &QAction::triggered, this, Command([this] { Contents1Click(); }));
+    connect(About1, &QAction::triggered, this, Command([this] { About1Click(); }));
 
     // A fresh installation stores nothing: screen size stays checked.
     QSettings settings;
     for (int i = 0; i < 3; ++i) {
         if (settings.contains(ScaleKeys[i]))
             ScaleItems[i]->setChecked(settings.value(ScaleKeys[i]).toBool());
-        connect(ScaleItems[i], &QAction::triggered, this, &TfrmMain::PrinterScaleClick);
+        connect(ScaleItems[i], &QAction::triggered, this, Command([this] { PrinterScaleClick(); }));
     }
 }
 

@@ -1,3 +1,4 @@
+#include "KelvorApplication.h"
 #include "WaveformWindow.h"
 
 #include <QHBoxLayout>
@@ -32,8 +33,8 @@ TfrmWaveform::TfrmWaveform(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addWidget(FView, 1);
     layout->addLayout(buttons);
 
-    connect(previewButton, &QPushButton::clicked, this, &TfrmWaveform::PreviewRequested);
-    connect(FDeviceButton, &QPushButton::clicked, this, &TfrmWaveform::ShowDeviceTable);
+    connect(previewButton, &QPushButton::clicked, this, Command([this] { PreviewRequested(); }));
+    connect(FDeviceButton, &QPushButton::clicked, this, Command([this] { ShowDeviceTable(); }));
     Show({}, QStringLiteral("No channel 9 table has been read from or written to the Kelvor 9 yet."));
     FDeviceDescription = Description();
     resize(760, 400);

@@ -83,7 +83,7 @@ void TfrmScheduler::FormCreate()
     btnScheduler = new QPushButton(StopCaption, this);
     btnScheduler->setObjectName(QStringLiteral("btnScheduler"));
     btnScheduler->setStyleSheet(QStringLiteral("color: blue"));
-    connect(btnScheduler, &QPushButton::clicked, this, [this] { SetActive(false); });
+    connect(btnScheduler, &QPushButton::clicked, this, Command([this] { SetActive(false); }));
     LabelScheduler = new QLabel(this);
     LabelScheduler->setObjectName(QStringLiteral("LabelScheduler"));
     LabelRunLog = new QLabel(this);
@@ -123,10 +123,10 @@ void TfrmScheduler::BuildTrayIcon()
     TrayMenu->setDefaultAction(open);
     TrayMenu->addAction(StopCaption, this, [this] { SetActive(false); });
     TrayIcon->setContextMenu(TrayMenu.get());
-    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, Command([this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick)
             Open();
-    });
+    }));
 }
 
 void TfrmScheduler::Scheduler1Click()

@@ -16,6 +16,7 @@
 
 #include <variant>
 
+#include "KelvorApplication.h"
 #include "ScriptEditor.h"
 #include "ScriptEditorMetrics.h"
 #include "ScriptEditorWidgets.h"
@@ -113,7 +114,7 @@ void TfrmScriptEditor::BuildActions()
         a->setToolTip(hint);
         a->setStatusTip(hint);
         a->setShortcut(keys);
-        connect(a, &QAction::triggered, this, handler);
+        connect(a, &QAction::triggered, this, Command([this, handler] { (this->*handler)(); }));
         addAction(a); // the keys act wherever the focus is in the window
         return a;
     };
@@ -182,7 +183,7 @@ QGroupBox* TfrmScriptEditor::BuildInstructionArea()
                                           QStringLiteral("Set Channel Mode"), QStringLiteral("Switch To Paradigm"),
                                           QStringLiteral("Load Paradigm File"), QStringLiteral("Loop")});
     EventCombo->setPlaceholderText(QStringLiteral("Select an Event"));
-    connect(EventCombo, &QComboBox::currentIndexChanged, this, &TfrmScriptEditor::EventComboChange);
+    connect(EventCombo, &QComboBox::currentIndexChanged, this, Command([this](int index) { EventComboChange(index); }));
     layout->addWidget(Row("EventRow", {QStringLiteral("Instruction:"), EventCombo}));
 
     ChannelNumberCombo = NumberCombo("ChannelNumberCombo");
@@ -198,7 +199,7 @@ QGroupBox* TfrmScriptEditor::BuildInstructionArea()
     ParadigmFilenameEdit = Named(new TFileNameEdit, "ParadigmFilenameEdit");
     auto* choose = Named(new QToolButton, "btnChooseParadigmFile");
     choose->setText(QStringLiteral("..."));
-    connect(choose, &QToolButton::clicked, this, &TfrmScriptEditor::ChooseParadigmFile);
+    connect(choose, &QToolButton::clicked, this, Command([this] { ChooseParadigmFile(); }));
     Panel2 = Row("Panel2", {QStringLiteral("Paradigm File Name:"), ParadigmFilenameEdit, choose});
     static_cast<QHBoxLayout*>(Panel2->layout())->setStretchFactor(ParadigmFilenameEdit, 1);
     PanelChangeTime = BuildLoopPanel();
@@ -213,9 +214,9 @@ QGroupBox* TfrmScriptEditor::BuildInstructionArea()
     layout->addWidget(Row("StartRow", {QStringLiteral("Instruction Start Interval:"), InstructionTimeInterval,
                                        FromStartHint}));
     auto* add = Named(new QPushButton(QStringLiteral("Add Instruction")), "btnAddInstruction");
-    connect(add, &QPushButton::clicked, this, &TfrmScriptEditor::btnAddInstructionClick);
+    connect(add, &QPushButton::clicked, this, Command([this] { btnAddInstructionClick(); }));
     auto* reset = Named(new QPushButton(QStringLiteral("Cancel")), "btnReset");
-    connect(reset, &QPushButton::clicked, this, &TfrmScriptEditor::ResetInstructionPanel);
+    connect(reset, &QPushButton::clicked, this, Command([this] { ResetInstructionPanel(); }));
     layout->addWidget(Row("AddRow", {add, reset}));
     return GroupNewInstruction;
 }
@@ -227,7 +228,7 @@ QWidget* TfrmScriptEditor::BuildParameterPanel()
     SettingsCombo = ListCombo("SettingsCombo", {QStringLiteral("Duration"), QStringLiteral("Delay"),
                                                 QStringLiteral("Interval"), QStringLiteral("N"), QStringLiteral("V"),
                                                 QStringLiteral("Delta V")});
-    connect(SettingsCombo, &QComboBox::currentIndexChanged, this, &TfrmScriptEditor::SettingsComboChange);
+    connect(SettingsCombo, &QComboBox::currentIndexChanged, this, Command([this](int index) { SettingsComboChange(index); }));
     auto* value = Named(new QWidget, "ValueBox");
     value->setFixedSize(ValueBoxWidth, ValueBoxHeight);
     LabelVoltSign = Named(new QLabel(QStringLiteral("+"), value), "LabelVoltSign");
@@ -286,7 +287,7 @@ QWidget* TfrmScriptEditor::BuildBottomRow()
 {
     TimeInterval = TimeField("TimeInterval", QStringLiteral("99:99"));
     btnOK = Named(new QPushButton(QStringLiteral("Save and &Activate!")), "btnOK");
-    connect(btnOK, &QPushButton::clicked, this, &TfrmScriptEditor::btnOKClick);
+    connect(btnOK, &QPushButton::clicked, this, Command([this] { btnOKClick(); }));
     auto* close = Named(new QPushButton(QStringLiteral("&Close")), "BitBtn1");
     close->setToolTip(actClose->toolTip());
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
