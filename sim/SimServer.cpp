@@ -148,13 +148,16 @@ void SimServer::Impl::readInput()
 // Takes in the bytes that have crossed the line by now, event by event, while
 // the transmit buffer has room. A frame left idle is dropped only once every
 // byte received has been taken in: bytes still crossing a slow line are no pause.
+// Once the hang-up is due nothing more is taken in: the device is unplugged
+// right after its last reply, and whatever the console sends after that
+// command is lost with the line, however quickly it came.
 void SimServer::Impl::takeInput(Clock::time_point now)
 {
     std::lock_guard lock(m);
     std::string_view due = in.dueAt(now, in.size());
     size_t offered = due.size();
     bool any = false;
-    while (!due.empty() && out.size() < transmitBuffer) {
+    while (!due.empty() && out.size() < transmitBuffer && !hangupPending) {
         std::optional<FrameReader::Event> e = reader.next(due, now);
         if (!e)
             break;
@@ -264,7 +267,7 @@ void SimServer::Impl::run()
                 hangupDue = hangupPending && out.empty();
                 due = out.nextDue();
                 waitForReadable = in.size() < receiveBuffer;
-                if (out.size() < transmitBuffer)
+                if (out.size() < transmitBuffer && !hangupPending)
                     until(in.nextDue());  // bytes still crossing the line
                 if (in.empty())
                     until(reader.dropAt());
