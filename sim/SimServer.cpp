@@ -60,7 +60,17 @@ void SimServer::Impl::persist()
     }
 }
 
-void SimServer::Impl::sendReply(const std::string& payload)
+bool SimServer::Impl::frameFaultsApply(const std::string& command) const
+{
+    if (frameFaultPrefixes.empty())
+        return true;
+    for (const std::string& prefix : frameFaultPrefixes)
+        if (command.compare(0, prefix.size(), prefix) == 0)
+            return true;
+    return false;
+}
+
+void SimServer::Impl::sendReply(const std::string& command, const std::string& payload)
 {
     std::string marks;  // the faults applied, for the log
     if (opt.silent) {
@@ -70,15 +80,16 @@ void SimServer::Impl::sendReply(const std::string& payload)
     char length[16];
     std::snprintf(length, sizeof length, "%04zu", payload.size());
     std::string frame = "<" + std::string(length) + payload;
-    if (opt.badLength) {
+    const bool faulty = frameFaultsApply(command);
+    if (opt.badLength && faulty) {
         frame[1] = '?';
         marks += " [bad length]";
     }
-    if (opt.truncate) {
+    if (opt.truncate && faulty) {
         frame.resize(5 + payload.size() / 2);
         marks += " [truncated]";
     }
-    if (opt.garbage) {
+    if (opt.garbage && faulty) {
         frame = garbageBytes + frame;
         marks += " [garbage]";
     }
@@ -98,7 +109,8 @@ void SimServer::Impl::handleFrame(const std::string& text)
         // A batch is never answered, whatever its last letter.
         device.executeBatch(std::string_view(text).substr(1));
     } else if (!text.empty() && text.back() == 'R') {
-        sendReply(device.execute(std::string_view(text).substr(0, text.size() - 1)));
+        const std::string_view command = std::string_view(text).substr(0, text.size() - 1);
+        sendReply(std::string(command), device.execute(command));
     } else {
         std::string result = device.execute(text);
         if (result.compare(0, 3, reply::ok) != 0)

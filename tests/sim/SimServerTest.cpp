@@ -139,11 +139,20 @@ TEST_F(SimServerTest, GarbageBadLengthAndTruncatedReplies)
     client.sendCommand("GTR");
     bytes = client.readUntil([](const std::string& b) { return b.size() >= 10; });
     EXPECT_EQ(bytes, "=<?004OK.R");
+    // Limited to one kind of command, the fault leaves the others whole.
+    server->setFrameFaultPrefixes({"UR", "GC"});
+    client.sendCommand("GTR");
+    bytes = client.readUntil([](const std::string& b) { return b.size() >= 10; });
+    EXPECT_EQ(bytes, "=<0004OK.R");
+    client.sendCommand("URR");
+    bytes = client.readUntil([](const std::string& b) { return b.size() >= 10; });
+    EXPECT_EQ(bytes, "=<?004OK.R");
+    server->setFrameFaultPrefixes({});
     server->setBadLength(false);
 
     server->setTruncate(true);
     client.sendCommand("GCR");
-    ASSERT_TRUE(server->waitForFrames(3, 5000));
+    ASSERT_TRUE(server->waitForFrames(5, 5000));
     server->setTruncate(false);
     client.sendCommand("GTR");
     bytes = client.readUntil([](const std::string& b) { return b.find("OK.R") != std::string::npos; });
