@@ -87,6 +87,7 @@ QString TMainWindowTarget::LoadParadigmFromFile(const QString& fileName)
 {
     EndIfLineLost();
     TOperation operation(FMain.Comm());
-    // The batch gets no answer: the clear before it tells whether anybody listened.
+    // The batch itself is never answered; the answer to the clear before it
+    // tells whether the device took the load at all.
     return FMain.LoadParadigmFromFile(fileName).isEmpty() ? ScriptOutcome::NoReply : ScriptOutcome::Loaded;
 }

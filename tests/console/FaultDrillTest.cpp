@@ -9,79 +9,14 @@
 #include <QFile>
 
 #include <functional>
-#include <ostream>
 
 #include "CommUnit.h"
 #include "ConsoleFixture.h"
 #include "ParadigmFile.h"
 #include "ProgressWindow.h"
 
-// Failures show texts, not their bytes.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
-namespace {
-
-const QString NotResponding = QStringLiteral("Kelvor 9 device is not responding.");
-
-// Runs the action inside an event, as the operator's click does, so that
-// the application's top-level handler shows what it raises.
-void InEvent(const std::function<void()>& action)
-{
-    class TRunner : public QObject {
-    public:
-        explicit TRunner(const std::function<void()>& action) : FAction(action) {}
-        bool event(QEvent*) override
-        {
-            FAction();
-            return true;
-        }
-
-    private:
-        const std::function<void()>& FAction;
-    } runner(action);
-    QEvent event(QEvent::User);
-    QCoreApplication::sendEvent(&runner, &event);
-}
-
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
-
 class FaultDrillTest : public ConsoleFixture {
 protected:
-    // The device hangs up after `commands` commands (the first refresh sends
-    // three) and serves a fresh line a moment later.
-    void StartHangingUpAfter(int commands)
-    {
-        TConsoleSetup setup;
-        setup.simOptions.hangupAfter = commands;
-        setup.simOptions.reserveDelayMs = 200;
-        Start(setup);
-    }
-
-    // Lets what the fault left queued run: the boxes wait for the operation's end.
-    void Settle()
-    {
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::sendPostedEvents();
-            QCoreApplication::processEvents();
-        }
-    }
-
     // Exactly these error boxes and plain messages since the last look.
     void ExpectShown(const QStringList& errors, const QStringList& messages = {})
     {
@@ -227,7 +162,7 @@ protected:
 
 TEST_F(FaultDrillTest, HangUpInTheMiddleOfARefresh)
 {
-    StartHangingUpAfter(4); // F5's state request is the last one answered
+    Start(TConsoleSetup::HangingUpAfter(4)); // F5's state request is the last one answered
     ChangeDevice();
     F5();
     ExpectLostOnce();
@@ -246,7 +181,7 @@ TEST_F(FaultDrillTest, HangUpInTheMiddleOfARefresh)
 // keeps what it showed, and the device comes back cleared.
 TEST_F(FaultDrillTest, HangUpInAParadigmLoadAfterTheClear)
 {
-    StartHangingUpAfter(4);
+    Start(TConsoleSetup::HangingUpAfter(4));
     const QString file = ParadigmFileWithDuration2ms();
     ChangeDevice();
     const QByteArray before = ModelText();
@@ -264,7 +199,7 @@ TEST_F(FaultDrillTest, HangUpInAParadigmLoadAfterTheClear)
 // The line goes right after the batch: the device holds the whole file.
 TEST_F(FaultDrillTest, HangUpInAParadigmLoadAfterTheBatch)
 {
-    StartHangingUpAfter(5);
+    Start(TConsoleSetup::HangingUpAfter(5));
     const QString file = ParadigmFileWithDuration2ms();
     const QByteArray before = ModelText();
     LoadParadigm(file);
@@ -279,7 +214,8 @@ TEST_F(FaultDrillTest, HangUpInAParadigmLoadAfterTheBatch)
 // during sector 2; the loss is the one message.
 TEST_F(FaultDrillTest, HangUpInAChannel9Load)
 {
-    StartHangingUpAfter(3 + 4 + 2); // the first refresh, selecting paradigm 9, "K" and sector 1
+    // The first refresh, selecting paradigm 9, "K" and sector 1.
+    Start(TConsoleSetup::HangingUpAfter(3 + 4 + 2));
     UseLongTable();
     ClearWire();
     LoadCsv(CsvOf(70));
@@ -295,7 +231,8 @@ TEST_F(FaultDrillTest, HangUpInAChannel9Load)
 // file of the same name stays as it was, and nothing is left beside it.
 TEST_F(FaultDrillTest, HangUpInAChannel9Save)
 {
-    StartHangingUpAfter(3 + 4 + 2); // the first refresh, selecting paradigm 9, "GK" and sector 1
+    // The first refresh, selecting paradigm 9, "GK" and sector 1.
+    Start(TConsoleSetup::HangingUpAfter(3 + 4 + 2));
     UseLongTable();
     const QString saved = OlderCsv();
     SaveCsv(saved);
@@ -422,7 +359,7 @@ void FaultDrillTest::DrillNoReplies(const std::function<void(bool)>& fault)
     ExpectOlderCsvKept(saved);
     ClearWire();
     LoadCsv(csv);
-    ExpectShown({NotResponding});
+    ExpectShown({QStringLiteral("Kelvor 9 device is not responding.")});
     EXPECT_EQ(Wire().size(), 1u);
 
     fault(false);

@@ -13,23 +13,6 @@ namespace {
 
 class RunFaultDrillTest : public SchedulerFixture {
 protected:
-    // The device hangs up after `commands` commands (the first refresh
-    // sends three) and serves a fresh line a moment later.
-    void StartHangingUpAfter(int commands)
-    {
-        TConsoleSetup setup;
-        setup.simOptions.hangupAfter = commands;
-        setup.simOptions.reserveDelayMs = 200;
-        StartWindows(setup);
-    }
-
-    // Lets what the fault left queued run: the boxes wait for the operation's end.
-    void Settle()
-    {
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
-    }
-
     // The run stopped at the fault with the loss box as its one message,
     // and carries out nothing more; the log ends with the failing line.
     void ExpectHaltedAfterTheLoss(const QString& failingLine)
@@ -43,6 +26,18 @@ protected:
         EXPECT_TRUE(LogLines().last().endsWith(failingLine + QStringLiteral(",") + TfrmComm::LostMessage()))
             << LogLines().last().toStdString();
         Errors().clear();
+    }
+
+    // Starts a run of the script whose first instruction is a trigger; the
+    // device hangs up after it, while the run waits for the second.
+    void RunUntilTheLineGoesAfterTheFirst(const QByteArray& script)
+    {
+        StartWindows(TConsoleSetup::HangingUpAfter(3 + 1));
+        QSignalSpy lost(Main->Comm(), &TfrmComm::ConnectionLost);
+        ClearWire();
+        Activate(script);
+        ASSERT_TRUE(ElapseUntil([&] { return Run().CurrentIndex() == 1; }));
+        ASSERT_TRUE(lost.wait(5000));
     }
 
     void ExpectF5Reconnects()
@@ -60,7 +55,7 @@ protected:
 // follows it is the instruction's failing part.
 TEST_F(RunFaultDrillTest, HangUpWhileAnInstructionTalksToTheDevice)
 {
-    StartHangingUpAfter(3 + 2);
+    StartWindows(TConsoleSetup::HangingUpAfter(3 + 2));
     ClearWire();
     Activate("00:00:00:Change Channel 1 Delay to +00150E-3\r\n"
              "00:00:05:Change Paradigm To 2\r\n"
@@ -80,12 +75,8 @@ TEST_F(RunFaultDrillTest, HangUpWhileAnInstructionTalksToTheDevice)
 // started after F5 carries out its instructions again.
 TEST_F(RunFaultDrillTest, HangUpBetweenInstructions)
 {
-    StartHangingUpAfter(3 + 1);
-    QSignalSpy lost(Main->Comm(), &TfrmComm::ConnectionLost);
-    ClearWire();
-    Activate("00:00:00:Trigger Channel 1\r\n00:00:05:Trigger Channel 2\r\n00:00:10:Trigger Channel 3\r\n");
-    ASSERT_TRUE(ElapseUntil([&] { return Run().CurrentIndex() == 1; }));
-    ASSERT_TRUE(lost.wait(5000));
+    RunUntilTheLineGoesAfterTheFirst("00:00:00:Trigger Channel 1\r\n00:00:05:Trigger Channel 2\r\n"
+                                     "00:00:10:Trigger Channel 3\r\n");
     ExpectHaltedAfterTheLoss(QStringLiteral("2,00:00:05:Trigger Channel 2"));
     ASSERT_EQ(LogLines().size(), 3);
     EXPECT_EQ(Wire(), std::vector<std::string>{"T1"});
@@ -103,12 +94,7 @@ TEST_F(RunFaultDrillTest, HangUpBetweenInstructions)
 // due: the run goes on as if nothing had happened.
 TEST_F(RunFaultDrillTest, ARunGoesOnWhenF5ReconnectsInTime)
 {
-    StartHangingUpAfter(3 + 1);
-    QSignalSpy lost(Main->Comm(), &TfrmComm::ConnectionLost);
-    ClearWire();
-    Activate("00:00:00:Trigger Channel 1\r\n00:00:05:Trigger Channel 2\r\n");
-    ASSERT_TRUE(ElapseUntil([&] { return Run().CurrentIndex() == 1; }));
-    ASSERT_TRUE(lost.wait(5000));
+    RunUntilTheLineGoesAfterTheFirst("00:00:00:Trigger Channel 1\r\n00:00:05:Trigger Channel 2\r\n");
     Settle();
     EXPECT_EQ(Errors(), QStringList{TfrmComm::LostMessage()});
     Errors().clear();
