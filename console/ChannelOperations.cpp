@@ -69,7 +69,14 @@ std::optional<QString> TfrmMain::SetChannelMode(int channel, int mode)
     TOperation operation(frmComm);
     if (Paradigm().PowerOn && mode != 6)
         model.Enabled = 1;
-    std::optional<QString> payload = model.SetMode(mode);
+    std::optional<QString> payload;
+    // The list shows the channel's mode again however the exchange ends.
+    try {
+        payload = model.SetMode(mode);
+    } catch (...) {
+        ShowChannelMode(channel);
+        throw;
+    }
     ShowChannelMode(channel);
     ReadLinks();
     ShowLinks();

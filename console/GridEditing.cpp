@@ -108,14 +108,21 @@ std::optional<QString> TfrmMain::SetChannelParameter(int channel, int index, QSt
     TOperation operation(frmComm);
     TChannelSettings& settings = Paradigm().Channel(channel).Settings;
     std::optional<QString> payload;
-    switch (index) {
-    case 0: payload = settings.SetDuration(value, errorText); break;
-    case 1: payload = settings.SetDelay(value, errorText); break;
-    case 2: payload = settings.SetInterval(value, errorText); break;
-    case 3: payload = settings.SetPulseCount(value, errorText); break;
-    case 4: payload = settings.SetVoltage(value, errorText); break;
-    case 6: payload = settings.SetDeltaV(value, errorText); break;
-    default: break;
+    // The field shows the model again however the exchange ends: a value
+    // left as typed after an error would read as accepted.
+    try {
+        switch (index) {
+        case 0: payload = settings.SetDuration(value, errorText); break;
+        case 1: payload = settings.SetDelay(value, errorText); break;
+        case 2: payload = settings.SetInterval(value, errorText); break;
+        case 3: payload = settings.SetPulseCount(value, errorText); break;
+        case 4: payload = settings.SetVoltage(value, errorText); break;
+        case 6: payload = settings.SetDeltaV(value, errorText); break;
+        default: break;
+        }
+    } catch (...) {
+        ShowParameter(channel, index);
+        throw;
     }
     ShowParameter(channel, index);
     return payload;

@@ -95,7 +95,8 @@ public:
     // Returns the reply payload to the select command (empty when none came).
     QString SelectParadigm(int number);
     void SaveParadigmToFile(const QString& fileName);
-    void LoadParadigmFromFile(const QString& fileName);
+    // Returns the reply payload to the clear that starts the load (empty when none came).
+    QString LoadParadigmFromFile(const QString& fileName);
 
     // --- Channel 9 table, its CSV files and waveform (Channel9Files.cpp)
     void SaveChannel9Csv();

@@ -34,8 +34,19 @@ void TMainWindowTarget::CallWhenIdle(std::function<void()> action)
                      Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
+// The line went while the run waited for this instruction. Its box has told
+// the operator; a second one ("not connected") would only repeat it. The
+// instruction ends with the loss as its outcome, and the run halts there.
+// Once F5 has opened the port again, instructions go to the device again.
+void TMainWindowTarget::EndIfLineLost() const
+{
+    if (FMain.Comm() && FMain.Comm()->LineLost())
+        throw ESilentAbort(TfrmComm::LostMessage());
+}
+
 QString TMainWindowTarget::TriggerChannel(int channel)
 {
+    EndIfLineLost();
     TOperation operation(FMain.Comm());
     FMain.TriggerChannel(channel);
     return ScriptOutcome::Sent;
@@ -43,6 +54,7 @@ QString TMainWindowTarget::TriggerChannel(int channel)
 
 QString TMainWindowTarget::SetChannelParameter(int channel, int setting, const QString& valueText)
 {
+    EndIfLineLost();
     TOperation operation(FMain.Comm());
     FMain.EditValue.SetFromText(valueText);
     QString errorText; // the payload below carries the refusal
@@ -52,6 +64,7 @@ QString TMainWindowTarget::SetChannelParameter(int channel, int setting, const Q
 
 QString TMainWindowTarget::SetChannelMode(int channel, int mode)
 {
+    EndIfLineLost();
     TOperation operation(FMain.Comm());
     const std::optional<QString> payload = FMain.SetChannelMode(channel, mode);
     // Nothing sent: the channel stays in the mode it is in.
@@ -64,6 +77,7 @@ QString TMainWindowTarget::SetChannelMode(int channel, int mode)
 
 QString TMainWindowTarget::SelectParadigm(int number)
 {
+    EndIfLineLost();
     TOperation operation(FMain.Comm());
     const QString payload = FMain.SelectParadigm(number);
     return IsSuccessReply(payload) ? ScriptOutcome::Sent : Reply(payload);
@@ -71,7 +85,9 @@ QString TMainWindowTarget::SelectParadigm(int number)
 
 QString TMainWindowTarget::LoadParadigmFromFile(const QString& fileName)
 {
+    EndIfLineLost();
     TOperation operation(FMain.Comm());
-    FMain.LoadParadigmFromFile(fileName);
-    return ScriptOutcome::Loaded;
+    // The batch itself is never answered; the answer to the clear before it
+    // tells whether the device took the load at all.
+    return FMain.LoadParadigmFromFile(fileName).isEmpty() ? ScriptOutcome::NoReply : ScriptOutcome::Loaded;
 }

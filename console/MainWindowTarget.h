@@ -24,6 +24,8 @@ public:
     QString LoadParadigmFromFile(const QString& fileName) override;
 
 private:
+    void EndIfLineLost() const;
+
     TfrmMain& FMain;
     QObject FContext; // ends the pending idle calls with the target
 };

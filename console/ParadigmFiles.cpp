@@ -46,7 +46,7 @@ void TfrmMain::SaveParadigmToFile(const QString& fileName)
 
 // The whole file is read before anything is sent: a file that cannot be
 // read leaves the device's current paradigm as it was.
-void TfrmMain::LoadParadigmFromFile(const QString& fileName)
+QString TfrmMain::LoadParadigmFromFile(const QString& fileName)
 {
     TOperation operation(frmComm);
     TBusyCursor busy;
@@ -57,7 +57,7 @@ void TfrmMain::LoadParadigmFromFile(const QString& fileName)
     if (batch.size() > ReplyFrame::LongestFramedText)
         throw EKelvorError(QStringLiteral("The paradigm file \"%1\" holds values too long to send to the Kelvor 9.")
                                .arg(fileName));
-    frmComm->Dialogue(QStringLiteral("E"));
+    const QString cleared = frmComm->Dialogue(QStringLiteral("E"));
     for (int n = 1; n <= ChannelCount; ++n) {
         TChannel& channel = Paradigm().Channel(n);
         channel.Enabled = 1;
@@ -70,4 +70,5 @@ void TfrmMain::LoadParadigmFromFile(const QString& fileName)
     frmComm->SendCommand(batch);
     frmComm->Wait(0.5);
     RefreshConnection();
+    return cleared;
 }

@@ -30,14 +30,25 @@ void TfrmMain::RefreshConnection()
         LastConnectNs = connecting.nsecsElapsed();
     }
     ShowConnectionState();
-    if (IsConnected()) {
-        ReadDeviceState();
+    if (!IsConnected())
+        return;
+    auto redraw = [this] {
         ShowLinks();
         ShowAllValues();
         ShowAllModes();
         ShowStoreMode();
         ShowParadigmNumber();
+    };
+    // A request that ends the read with an error (a broken reply, a lost
+    // line) comes after others that may have changed the model: the window
+    // shows what was read all the same, never less than the model holds.
+    try {
+        ReadDeviceState();
+    } catch (...) {
+        redraw();
+        throw;
     }
+    redraw();
 }
 
 // Cover panel, menu entries and the port panel follow the connection. The

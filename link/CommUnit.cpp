@@ -336,6 +336,7 @@ void TfrmComm::CloseAfterLoss()
     FPort = 0; // the next refresh connects again
     FReady = false;
     FPending.clear();
+    FLineLost = true;
     // The rest of the operation in flight ends silently: the loss is its
     // one message.
     if (FOperationDepth > 0)

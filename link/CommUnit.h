@@ -103,6 +103,9 @@ public:
 
     // True from the moment an exchange starts writing until it has ended.
     bool ExchangeOutstanding() const { return FExchange; }
+    // The line was lost and no port has been opened since: its loss box has
+    // been shown (or is on its way).
+    bool LineLost() const { return FLineLost; }
     // An operation or an exchange is running; see the header comment.
     bool Busy() const { return FOperationDepth > 0 || FExchange; }
     void BeginOperation();
@@ -151,6 +154,7 @@ private:
     bool FExchange = false;
     bool FLostInExchange = false;
     bool FLostInOperation = false;
+    bool FLineLost = false;
     int FHandOverDepth = 0;
     int FOperationDepth = 0;
     QEventLoop* FWaitLoop = nullptr;

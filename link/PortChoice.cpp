@@ -99,6 +99,7 @@ void TfrmComm::OpenPort(int number)
         throw;
     }
     FPort = number;
+    FLineLost = false;
     if (closeError)
         std::rethrow_exception(closeError);
 }

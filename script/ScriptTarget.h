@@ -43,6 +43,7 @@ public:
     virtual QString SetChannelMode(int channel, int mode) = 0;
     // "sent", the refusal payload, or "no reply".
     virtual QString SelectParadigm(int number) = 0;
-    // "loaded".
+    // "loaded", or "no reply" when the device did not answer the clear that
+    // starts the load.
     virtual QString LoadParadigmFromFile(const QString& fileName) = 0;
 };

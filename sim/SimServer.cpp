@@ -60,7 +60,17 @@ void SimServer::Impl::persist()
     }
 }
 
-void SimServer::Impl::sendReply(const std::string& payload)
+bool SimServer::Impl::frameFaultsApply(const std::string& command) const
+{
+    if (frameFaultPrefixes.empty())
+        return true;
+    for (const std::string& prefix : frameFaultPrefixes)
+        if (command.compare(0, prefix.size(), prefix) == 0)
+            return true;
+    return false;
+}
+
+void SimServer::Impl::sendReply(const std::string& command, const std::string& payload)
 {
     std::string marks;  // the faults applied, for the log
     if (opt.silent) {
@@ -70,15 +80,16 @@ void SimServer::Impl::sendReply(const std::string& payload)
     char length[16];
     std::snprintf(length, sizeof length, "%04zu", payload.size());
     std::string frame = "<" + std::string(length) + payload;
-    if (opt.badLength) {
+    const bool faulty = frameFaultsApply(command);
+    if (opt.badLength && faulty) {
         frame[1] = '?';
         marks += " [bad length]";
     }
-    if (opt.truncate) {
+    if (opt.truncate && faulty) {
         frame.resize(5 + payload.size() / 2);
         marks += " [truncated]";
     }
-    if (opt.garbage) {
+    if (opt.garbage && faulty) {
         frame = garbageBytes + frame;
         marks += " [garbage]";
     }
@@ -98,7 +109,8 @@ void SimServer::Impl::handleFrame(const std::string& text)
         // A batch is never answered, whatever its last letter.
         device.executeBatch(std::string_view(text).substr(1));
     } else if (!text.empty() && text.back() == 'R') {
-        sendReply(device.execute(std::string_view(text).substr(0, text.size() - 1)));
+        const std::string_view command = std::string_view(text).substr(0, text.size() - 1);
+        sendReply(std::string(command), device.execute(command));
     } else {
         std::string result = device.execute(text);
         if (result.compare(0, 3, reply::ok) != 0)
@@ -148,13 +160,16 @@ void SimServer::Impl::readInput()
 // Takes in the bytes that have crossed the line by now, event by event, while
 // the transmit buffer has room. A frame left idle is dropped only once every
 // byte received has been taken in: bytes still crossing a slow line are no pause.
+// Once the hang-up is due nothing more is taken in: the device is unplugged
+// right after its last reply, and whatever the console sends after that
+// command is lost with the line, however quickly it came.
 void SimServer::Impl::takeInput(Clock::time_point now)
 {
     std::lock_guard lock(m);
     std::string_view due = in.dueAt(now, in.size());
     size_t offered = due.size();
     bool any = false;
-    while (!due.empty() && out.size() < transmitBuffer) {
+    while (!due.empty() && out.size() < transmitBuffer && !hangupPending) {
         std::optional<FrameReader::Event> e = reader.next(due, now);
         if (!e)
             break;
@@ -264,7 +279,7 @@ void SimServer::Impl::run()
                 hangupDue = hangupPending && out.empty();
                 due = out.nextDue();
                 waitForReadable = in.size() < receiveBuffer;
-                if (out.size() < transmitBuffer)
+                if (out.size() < transmitBuffer && !hangupPending)
                     until(in.nextDue());  // bytes still crossing the line
                 if (in.empty())
                     until(reader.dropAt());

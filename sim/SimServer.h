@@ -95,6 +95,11 @@ public:
     void setGarbage(bool on);
     void setBadLength(bool on);
     void setTruncate(bool on);
+    // Garbage, a bad length and a cut frame touch only the replies to
+    // commands beginning with one of these prefixes (every reply when empty),
+    // so that a test can break one request of an operation and not the
+    // ones before it.
+    void setFrameFaultPrefixes(std::vector<std::string> prefixes);
     // Throws std::invalid_argument for a prefix that would refuse mode commands.
     void setRefuse(std::vector<std::pair<std::string, std::string>> refuse);
     // Commands beginning with a prefix are answered with exactly the given

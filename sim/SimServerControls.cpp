@@ -53,6 +53,11 @@ void SimServer::setBadLength(bool on) { d->locked([&] { d->opt.badLength = on; }
 
 void SimServer::setTruncate(bool on) { d->locked([&] { d->opt.truncate = on; }); }
 
+void SimServer::setFrameFaultPrefixes(std::vector<std::string> prefixes)
+{
+    d->locked([&] { d->frameFaultPrefixes = std::move(prefixes); });
+}
+
 void SimServer::setCannedReplies(std::vector<std::pair<std::string, std::string>> replies)
 {
     d->locked([&] { d->device.setCannedReplies(std::move(replies)); });

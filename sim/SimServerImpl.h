@@ -63,6 +63,7 @@ struct SimServer::Impl {
     std::optional<Clock::time_point> lineQuietUntil;
     std::optional<Clock::time_point> hangupWaitSince;
     Clock::time_point lastWrite {};
+    std::vector<std::string> frameFaultPrefixes;  // under `m`; empty: every reply
 
     void log(const std::string& text)
     {
@@ -92,7 +93,8 @@ struct SimServer::Impl {
     void takeInput(Clock::time_point now);
     void handle(const FrameReader::Event& e);
     void handleFrame(const std::string& text);
-    void sendReply(const std::string& payload);
+    bool frameFaultsApply(const std::string& command) const;
+    void sendReply(const std::string& command, const std::string& payload);
     void persist();
     bool lastReplyRead();
     void hangUp();

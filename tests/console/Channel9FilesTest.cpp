@@ -22,19 +22,6 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 QByteArray Lines(const QStringList& lines)
 {
     QByteArray bytes;
@@ -113,24 +100,9 @@ protected:
     void keyPressEvent(QKeyEvent*) override { ++Keys; }
 };
 
-// Runs the action inside an event, as the operator's click does, so that
-// the application's top-level handler takes what it raises.
 void Trigger(QAction* action)
 {
-    class TRunner : public QObject {
-    public:
-        explicit TRunner(QAction* action) : FAction(action) {}
-        bool event(QEvent*) override
-        {
-            FAction->trigger();
-            return true;
-        }
-
-    private:
-        QAction* FAction;
-    } runner(action);
-    QEvent event(QEvent::User);
-    QCoreApplication::sendEvent(&runner, &event);
+    InEvent([action] { action->trigger(); });
 }
 
 } // namespace

@@ -1,10 +1,52 @@
 #include "ConsoleFixture.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "CommUnit.h"
+
+// Runs the action inside an event, as the operator's click does, so that
+// the application's top-level handler shows what it raises.
+void InEvent(const std::function<void()>& action)
+{
+    class TRunner : public QObject {
+    public:
+        explicit TRunner(const std::function<void()>& action) : FAction(action) {}
+        bool event(QEvent*) override
+        {
+            FAction();
+            return true;
+        }
+
+    private:
+        const std::function<void()>& FAction;
+    } runner(action);
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&runner, &event);
+}
+
+QByteArray ReadAll(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& fileName, const QByteArray& bytes)
+{
+    QFile file(fileName);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+TConsoleSetup TConsoleSetup::HangingUpAfter(int commands)
+{
+    TConsoleSetup setup;
+    setup.simOptions.hangupAfter = commands;
+    setup.simOptions.reserveDelayMs = 200;
+    return setup;
+}
 
 QStringList& ConsoleFixture::Errors()
 {
@@ -60,6 +102,14 @@ void ConsoleFixture::PressF5()
     QTest::keyClick(Main.get(), Qt::Key_F5);
     if (refreshed.isEmpty())
         ASSERT_TRUE(refreshed.wait(15000));
+}
+
+void ConsoleFixture::Settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
 }
 
 QWidget* ConsoleFixture::WidgetAt(int left, int top) const

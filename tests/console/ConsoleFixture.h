@@ -14,12 +14,27 @@
 #include <gtest/gtest.h>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "Main.h"
 #include "SimServer.h"
 #include "UserDialogs.h"
 #include "ValEdit.h"
 #include "Widgets.h"
+
+// Failures show texts, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+// Runs the action inside an event, as the operator's click does, so that
+// the application's top-level handler shows what it raises.
+void InEvent(const std::function<void()>& action);
+
+// A whole file's bytes; empty when it cannot be read.
+QByteArray ReadAll(const QString& fileName);
+void WriteAll(const QString& fileName, const QByteArray& bytes);
 
 class TScriptedDialogs : public TUserDialogs {
 public:
@@ -65,6 +80,10 @@ struct TConsoleSetup {
     int dialogueTimeoutMs = 3000;
     bool startSimulator = true;
     sim::SimOptions simOptions;
+
+    // A device that hangs up after `commands` commands (the first refresh
+    // sends three) and serves a fresh line a moment later.
+    static TConsoleSetup HangingUpAfter(int commands);
 };
 
 class ConsoleFixture : public ::testing::Test {
@@ -81,6 +100,9 @@ protected:
     void StartSimulator(sim::SimOptions options);
     // Runs F5 and waits for the refresh to finish.
     void PressF5();
+    // Lets what is queued run, such as error boxes waiting for an
+    // operation's end.
+    void Settle();
 
     // The widget at a point of the client area (below the menu bar).
     QWidget* WidgetAt(int left, int top) const;

@@ -19,21 +19,6 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-void WriteAll(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // The file a paradigm must give, written out from the device's own state.
 QByteArray ExpectedFile(int number, const sim::SimParadigm& p)
 {

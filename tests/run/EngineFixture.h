@@ -4,20 +4,12 @@
 // and every alarm check is delivered at its exact moment.
 #include <QFile>
 
-#include <ostream>
-
 #include <vector>
 
 #include "ConsoleFixture.h"
 #include "FakeTime.h"
 #include "MainWindowTarget.h"
 #include "scheduler/RunEngine.h"
-
-// Failures show texts, not their bytes.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 class TCountingSoundPlayer final : public TSoundPlayer {
 public:

@@ -1,104 +1,11 @@
 // The scheduler window end to end: from the main window's "&Scheduler!"
 // through the editor's "Save and &Activate!" to a run shown in the window,
 // against the simulated stimulator on a fake clock.
-#include <QAction>
-#include <QLabel>
-#include <QListWidget>
-#include <QMenu>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QSystemTrayIcon>
 
-#include "EngineFixture.h"
-#include "scheduler/Scheduler.h"
-#include "scheduler/ScriptListView.h"
-#include "script/ScriptEditor.h"
+#include "SchedulerFixture.h"
 
 namespace {
-
-class SchedulerFixture : public EngineFixture {
-protected:
-    void StartWindows(TConsoleSetup setup = {})
-    {
-        Start(setup);
-        Target = std::make_unique<TMainWindowTarget>(*Main);
-        Editor = std::make_unique<TfrmScriptEditor>(Main.get());
-        Editor->SetDialogs(Dialogs);
-        auto timer = std::make_unique<TFakeCheckTimer>();
-        Timer = timer.get();
-        Scheduler = std::make_unique<TfrmScheduler>(*Target, *Editor, Clock, std::move(timer), Sound);
-        Scheduler->SetDialogs(Dialogs);
-        QObject::connect(Main->Scheduler1, &QAction::triggered, Scheduler.get(), &TfrmScheduler::Scheduler1Click);
-    }
-
-    void TearDown() override
-    {
-        Scheduler.reset();
-        Editor.reset();
-        EngineFixture::TearDown();
-    }
-
-    // Chooses "&Scheduler!" and, once the editor is up, does what inEditor says.
-    void ChooseScheduler(const std::function<void()>& inEditor)
-    {
-        bool done = false;
-        QTimer::singleShot(0, Editor.get(), [&] {
-            EXPECT_TRUE(Editor->isVisible());
-            inEditor();
-            done = true;
-        });
-        Main->Scheduler1->trigger();
-        EXPECT_TRUE(done);
-    }
-
-    // Writes the script and activates it from the menu through the editor.
-    void Activate(const QByteArray& script)
-    {
-        const QString name = FFiles.filePath(QStringLiteral("run.ks9"));
-        QFile file(name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(script);
-        file.close();
-        Editor->SetFileName(name);
-        ChooseScheduler([&] { QTest::mouseClick(InEditor<QPushButton>("btnOK"), Qt::LeftButton); });
-    }
-
-    QStringList LogLines()
-    {
-        QFile log(Scheduler->RunLogFile());
-        EXPECT_TRUE(log.open(QIODevice::ReadOnly)) << Scheduler->RunLogFile().toStdString();
-        QStringList lines = QString::fromUtf8(log.readAll()).split(QStringLiteral("\r\n"));
-        EXPECT_EQ(lines.takeLast(), QString()); // every line ends with CR LF
-        return lines;
-    }
-
-    template <class T>
-    T* InEditor(const char* name) { return Editor->findChild<T*>(QString::fromLatin1(name)); }
-    template <class T>
-    T* InScheduler(const char* name) { return Scheduler->findChild<T*>(QString::fromLatin1(name)); }
-
-    const TRunEngine& Run() const { return Scheduler->Engine(); }
-    QString Counter(int row) const { return ScriptRow(Run(), row).Counter; }
-
-    QAction* TrayAction(const QString& text)
-    {
-        for (QAction* action : InScheduler<QSystemTrayIcon>("TrayIcon")->contextMenu()->actions())
-            if (action->text() == text)
-                return action;
-        return nullptr;
-    }
-
-    // The colour in the middle of the next row's triangle, as drawn.
-    QColor MarkerColour()
-    {
-        auto* list = InScheduler<QListWidget>("ScriptList");
-        const QRect row = list->visualItemRect(list->item(Run().NextIndex()));
-        return list->viewport()->grab().toImage().pixelColor(row.left() + 5, row.top() + 5);
-    }
-
-    std::unique_ptr<TfrmScriptEditor> Editor;
-    std::unique_ptr<TfrmScheduler> Scheduler;
-};
 
 TEST_F(SchedulerFixture, ARunStartedFromTheMenuIsShownUntilStoppedFromTheTray)
 {
