@@ -69,7 +69,10 @@ int main(int argc, char* argv[])
         return Fail(QStringLiteral("The text is too long: %1 characters, at most %2.").arg(text.size()).arg(LongestText));
 
     TfrmComm link;
-    link.Settings().Arguments = args.size() == 2 ? QStringList { program, args[0] } : QStringList { program };
+    QStringList arguments { program };
+    if (args.size() == 2)
+        arguments << args[0];
+    link.Settings().Arguments = arguments;
     try {
         link.Connect();
         if (link.FPort <= 0) {

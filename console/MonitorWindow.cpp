@@ -217,8 +217,10 @@ void TfrmMonitor::CopyAllClick()
 // passed.
 void TfrmMonitor::SaveLogClick()
 {
-    const TFileDialogOptions options{QStringLiteral("Save Monitor Log"), QStringLiteral("Text Files|*.txt|All Files|*.*"),
-                                     QStringLiteral("txt")};
+    TFileDialogOptions options;
+    options.caption = QStringLiteral("Save Monitor Log");
+    options.filter = QStringLiteral("Text Files|*.txt|All Files|*.*");
+    options.defaultSuffix = QStringLiteral("txt");
     const QString fileName = FDialogs().AskSaveFileName(this, options);
     if (fileName.isEmpty())
         return;

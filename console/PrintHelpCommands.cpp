@@ -122,8 +122,10 @@ void TfrmMain::Print1Click()
     }
     QString fileName = printer.outputFileName();
     if (fileName.isEmpty()) {
-        const TFileDialogOptions options{QStringLiteral("Print to PDF File"),
-                                         QStringLiteral("PDF Document|*.pdf|All Files|*.*"), QStringLiteral("pdf")};
+        TFileDialogOptions options;
+        options.caption = QStringLiteral("Print to PDF File");
+        options.filter = QStringLiteral("PDF Document|*.pdf|All Files|*.*");
+        options.defaultSuffix = QStringLiteral("pdf");
         fileName = Dialogs().AskSaveFileName(this, options);
         if (fileName.isEmpty())
             return;

@@ -100,8 +100,9 @@ void ConsoleFixture::PressF5()
 {
     QSignalSpy refreshed(Main.get(), &TfrmMain::RefreshFinished);
     QTest::keyClick(Main.get(), Qt::Key_F5);
-    if (refreshed.isEmpty())
+    if (refreshed.isEmpty()) {
         ASSERT_TRUE(refreshed.wait(15000));
+    }
 }
 
 void ConsoleFixture::Settle()

@@ -103,8 +103,9 @@ TEST_F(RefreshTest, StartUpReadsTheDeviceAndShowsEveryField)
         EXPECT_EQ(channel.Settings.PulseCount.ToDeviceText().toStdString(), expected.pulseCount) << n;
         EXPECT_EQ(channel.Settings.Voltage.ToDeviceText().toStdString(), expected.voltage) << n;
         EXPECT_EQ(channel.Settings.DeltaV.ToDeviceText().toStdString(), expected.deltaV) << n;
-        if (n < 9)
+        if (n < 9) {
             EXPECT_EQ(Main->ShapeLists[n]->currentIndex(), QStringLiteral("MBR").indexOf(QLatin1Char(expected.shape)));
+        }
         for (int k = 1; k <= 12; ++k) {
             const char cell = device.links[n - 1][k - 1];
             const int state = cell == '+' ? 1 : cell == '*' ? 2 : 0;
@@ -299,8 +300,9 @@ TEST_F(RefreshTest, VanishedDeviceIsReportedOnceAndF5Reconnects)
     Start(setup);
     QSignalSpy lost(Main->Comm(), &TfrmComm::ConnectionLost);
     Main->btnStore->click(); // the fourth command: the device hangs up after it
-    if (lost.isEmpty())
+    if (lost.isEmpty()) {
         ASSERT_TRUE(lost.wait(5000));
+    }
     QTest::qWait(50);
     EXPECT_EQ(lost.size(), 1);
     EXPECT_EQ(Errors(), QStringList{QStringLiteral("The connection to the Kelvor 9 was lost.")});
