@@ -1,5 +1,7 @@
 #include "CommEventThread.h"
 
+#include "RaceAnnotations.h"
+
 #include <QCoreApplication>
 
 #include <cerrno>
@@ -103,7 +105,9 @@ void TCommEventThread::Run()
         if (mask == 0 && !hungUp)
             continue;
         handOver.Pending = true;
-        QCoreApplication::postEvent(FReceiver, new TCommHandOverEvent(FHandOver, mask, hungUp));
+        auto* event = new TCommHandOverEvent(FHandOver, mask, hungUp);
+        K9_PUBLISHED(event);
+        QCoreApplication::postEvent(FReceiver, event);
         handOver.Handled.wait(lock, [&] { return !handOver.Pending || handOver.Stop; });
         // After a hang-up the line stays dead: one report, then the thread ends.
         if (handOver.Stop || hungUp)

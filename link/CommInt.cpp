@@ -1,6 +1,7 @@
 #include "CommInt.h"
 
 #include "CommEventThread.h"
+#include "RaceAnnotations.h"
 
 #include <QCoreApplication>
 
@@ -157,6 +158,7 @@ void TCustomComm::Close()
 
 bool TCustomComm::event(QEvent* e)
 {
+    K9_TAKEN(e);
     if (e->type() != TCommHandOverEvent::EventType())
         return QObject::event(e);
     auto* handOver = static_cast<TCommHandOverEvent*>(e);

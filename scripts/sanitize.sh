@@ -23,6 +23,7 @@ run_address() {
         -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" ${CMAKE_EXTRA:-} >/dev/null
   cmake --build "$dir" -j "$(nproc)"
+  KELVOR9_TEST_TIME_SCALE=3 \
   ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1" \
   LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
@@ -35,6 +36,7 @@ run_thread() {
         -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" ${CMAKE_EXTRA:-} >/dev/null
   cmake --build "$dir" -j "$(nproc)" --target link_tests sim_tests model_tests kelvor9-sim kelvor9-link
+  KELVOR9_TEST_TIME_SCALE=10 \
   TSAN_OPTIONS="suppressions=$ROOT/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1" \
     ctest --test-dir "$dir" --output-on-failure -j 2 --timeout 600 -R '^(Comm|Dialogue|ReceiveHandler|CommReceive|TrafficLog|Wait|PortSearch|SimEndToEnd|LinkProgram|ModelSim|Sim|Device|Batch|Program|Value|FrameReader|CommandLine)'
 }

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -30,6 +31,26 @@ struct LinkOnDevice {
 
 std::string Replying(const std::string& reply) { return reply; }
 
+// The reply the device gives next, set by the test while the device's
+// thread reads it.
+class TNextReply {
+public:
+    void operator=(const std::string& reply)
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FReply = reply;
+    }
+    std::string Get() const
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        return FReply;
+    }
+
+private:
+    mutable std::mutex FLock;
+    std::string FReply;
+};
+
 } // namespace
 
 TEST(Dialogue, FramesTheCommandAndReturnsThePayload)
@@ -44,8 +65,8 @@ TEST(Dialogue, FramesTheCommandAndReturnsThePayload)
 
 TEST(Dialogue, ReadsTheReplyFrameByItsRules)
 {
-    std::string reply;
-    LinkOnDevice rig([&](const std::string&) { return reply; });
+    TNextReply reply;
+    LinkOnDevice rig([&](const std::string&) { return reply.Get(); });
     // Bytes before "<" are skipped (the device's own "=" among them).
     reply = "xy<0003OK.";
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("A")), QStringLiteral("OK."));
@@ -56,8 +77,7 @@ TEST(Dialogue, ReadsTheReplyFrameByItsRules)
     reply = "<0000";
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("C")), QString());
     // A refusal is passed on as it came.
-    reply = "ERRInterval too short";
-    reply = "<0021" + reply;
+    reply = "<0021ERRInterval too short";
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("D")), QStringLiteral("ERRInterval too short"));
     // A payload longer than the driver holds at once still arrives whole.
     const std::string big(6000, 'k');

@@ -176,7 +176,15 @@ void PrepareLink(TfrmComm& link, const QString& portFolder, int timeoutMs)
     link.Settings().SysfsRoot = portFolder + QStringLiteral("/no-sysfs");
     link.Settings().Arguments = QStringList({ QStringLiteral("kelvor9") });
     link.Settings().OpenPauseMs = 0;
-    link.Settings().DialogueTimeoutMs = timeoutMs;
+    link.Settings().DialogueTimeoutMs = timeoutMs * TestTimeScale();
+}
+
+int TestTimeScale()
+{
+    // A sanitizer build runs several times slower: its runs set
+    // KELVOR9_TEST_TIME_SCALE so that the dialogues' limits stretch with it.
+    const int scale = qEnvironmentVariableIntValue("KELVOR9_TEST_TIME_SCALE");
+    return scale > 1 ? scale : 1;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)

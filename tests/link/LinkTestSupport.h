@@ -94,6 +94,9 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 #define EXPECT_EVENTUALLY(condition) \
     EXPECT_TRUE(WaitUntil([&] { return bool(condition); }, 5000)) << "never came true: " #condition
 
+// How much slower than usual the tests run (a sanitizer build): 1 normally.
+int TestTimeScale();
+
 // A link set up for tests: no open pause, short timeout, private folder.
 void PrepareLink(TfrmComm& link, const QString& portFolder, int timeoutMs = 2000);
 
