@@ -194,7 +194,7 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
     QTimer tick; // wakes the wait now and then to look at the clock
     tick.start(20);
     while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
+        if (clock.elapsed() > qint64(timeoutMs) * TestTimeScale())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }

@@ -190,7 +190,8 @@ TEST(SimEndToEnd, TwoOperationsEachGetTheirOwnReply)
 // A reply that comes after its dialogue gave up is not taken by the next one.
 TEST(SimEndToEnd, ALateReplyIsDrainedBeforeTheNextExchange)
 {
-    LinkOnSim rig([](sim::SimOptions& o) { o.delayMs = 400; }, 150);
+    // The reply comes well after the dialogue's limit, however slowly the tests run.
+    LinkOnSim rig([](sim::SimOptions& o) { o.delayMs = 400 * TestTimeScale(); }, 150);
     TRecordingView view;
     rig.Link.AttachView(&view);
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("D1+1.000E-3")), QString());
