@@ -51,17 +51,28 @@ void TKelvorApplication::ReportError(const QString& message)
     TUserDialogs().ShowError(MessageParent(), message);
 }
 
+// Called inside a catch block: reports the error being handled. Anything that
+// is not an error of ours or of the standard library goes on up.
+static void ReportCaughtError()
+{
+    try {
+        throw;
+    } catch (const ESilentAbort&) {
+        // The operation's message is shown another way.
+    } catch (const EKelvorError& error) {
+        TKelvorApplication::ReportError(error.Message());
+    } catch (const std::exception& error) {
+        TKelvorApplication::ReportError(QString::fromLocal8Bit(error.what()));
+    }
+}
+
 bool TKelvorApplication::RunCommand(const std::function<void()>& command)
 {
     try {
         command();
         return true;
-    } catch (const ESilentAbort&) {
-        // The command's message is shown another way.
-    } catch (const EKelvorError& error) {
-        ReportError(error.Message());
-    } catch (const std::exception& error) {
-        ReportError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        ReportCaughtError();
     }
     return false;
 }
@@ -83,12 +94,8 @@ bool TKelvorApplication::notify(QObject* receiver, QEvent* event)
     ActivateOnClick(receiver, event);
     try {
         return QApplication::notify(receiver, event);
-    } catch (const ESilentAbort&) {
-        // The operation's message is shown another way.
-    } catch (const EKelvorError& error) {
-        ReportError(error.Message());
-    } catch (const std::exception& error) {
-        ReportError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        ReportCaughtError();
     }
     return false;
 }
