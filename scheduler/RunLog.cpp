@@ -10,11 +10,16 @@
 
 namespace RunLogFormat {
 
-namespace {
-
-const QString MomentFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
-
-} // namespace
+QString Moment(const QDateTime& moment)
+{
+    // The wall-clock time and the offset it had then. (Qt's ISO form writes
+    // no offset for a local time, and "Z" instead of "+00:00" for UTC.)
+    const int offset = moment.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return moment.toOffsetFromUtc(offset).toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz"))
+        + (offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        + QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
 
 QString Header()
 {
@@ -32,10 +37,15 @@ QString Field(const QString& text)
 
 QString Line(const TRunRecord& record)
 {
-    const QStringList fields = {record.Due.toString(MomentFormat), record.Done.toString(MomentFormat),
-                                QString::number(record.LatenessMs()), QString::number(record.Line),
-                                Field(record.Text), Field(record.Outcome)};
+    const QStringList fields = {Moment(record.Due), Moment(record.Done), QString::number(record.LatenessMs()),
+                                QString::number(record.Line), Field(record.Text), Field(record.Outcome)};
     return fields.join(QLatin1Char(','));
+}
+
+QString EndLine(const TRunEnding& ending)
+{
+    return QStringList({QString(), Moment(ending.Done), QString(), QString(), QString(), Field(ending.Outcome)})
+        .join(QLatin1Char(','));
 }
 
 QString FileNameFor(const QDateTime& started)
@@ -74,6 +84,11 @@ std::unique_ptr<TRunLog> TRunLog::Create(const QString& folder, const QDateTime&
 bool TRunLog::Append(const TRunRecord& record)
 {
     return WriteLine(RunLogFormat::Line(record));
+}
+
+bool TRunLog::AppendEnd(const TRunEnding& ending)
+{
+    return WriteLine(RunLogFormat::EndLine(ending));
 }
 
 bool TRunLog::WriteLine(const QString& line)

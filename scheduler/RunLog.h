@@ -8,7 +8,12 @@
 // existing file (a second run in the same millisecond gets "-2"). UTF-8,
 // lines ended by CR LF, fields quoted as RFC 4180 says, a header line:
 //   Due,Carried out,Lateness (ms),Line,Instruction,Outcome
-// Moments are local date-times with milliseconds ("2026-12-08 14:03:06.123").
+// Moments are local date-times with milliseconds and their offset from UTC
+// (ISO 8601, "2026-12-08T14:03:06.123+01:00"), so that the hour repeated when
+// summer time ends is never mistaken for the one before it. The last line
+// tells how the run ended: "Carried out" holds the moment, "Outcome" one of
+// "Completed", "Stopped by the operator", "Stopped: the console was closed"
+// or "Halted: " + the reason; its other fields are empty.
 //
 // Each line is handed to the system as soon as it is written (flushed, not
 // synced to the disk), so a crash of the console or a pulled cable loses
@@ -29,6 +34,9 @@ QString Header();
 // comma, a quote or a line break; else as it is.
 QString Field(const QString& text);
 QString Line(const TRunRecord& record);
+QString EndLine(const TRunEnding& ending);
+// A moment as the log writes it: "2026-12-08T14:03:06.123+01:00".
+QString Moment(const QDateTime& moment);
 // "2026-12-08_14-03-05.123.csv" for the moment a run started.
 QString FileNameFor(const QDateTime& started);
 
@@ -45,6 +53,8 @@ public:
     QString FileName() const { return FFile.fileName(); }
     // Appends the record's line and flushes it; false when that failed.
     bool Append(const TRunRecord& record);
+    // Appends the run's end line and flushes it; false when that failed.
+    bool AppendEnd(const TRunEnding& ending);
     QString ErrorString() const { return FFile.errorString(); }
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
-// One instruction a run carried out, as the run log records it.
+// One instruction a run carried out, and the run's end, as the run log
+// records them.
 #include <QDateTime>
 #include <QString>
 
@@ -11,4 +12,14 @@ struct TRunRecord {
     QString Outcome;    // what the device answered, or the error's message
 
     qint64 LatenessMs() const { return Due.msecsTo(Done); }
+};
+
+// How a run came to its end (a halted run ends as halted, however it is
+// stopped afterwards).
+enum class TRunEnd { Completed, ByOperator, ConsoleClosed };
+
+// The run log's last line: the moment the run ended and how.
+struct TRunEnding {
+    QDateTime Done;
+    QString Outcome; // "Completed", "Stopped by the operator", ... or "Halted: " + reason
 };

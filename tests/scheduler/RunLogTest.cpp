@@ -1,9 +1,12 @@
-// The run log's lines and files: RFC 4180 fields, the columns, unique file
-// names, each line on the disk as soon as it is written.
+// The run log's lines and files: RFC 4180 fields, the columns, moments with
+// their offset from UTC, unique file names, each line on the disk as soon as
+// it is written.
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <ctime>
 
 #include "link/KelvorErrors.h"
 #include "scheduler/RunLog.h"
@@ -19,13 +22,13 @@ QByteArray Contents(const QString& path)
 TEST(RunLog, LinesQuoteWhatRfc4180Quotes)
 {
     TRunRecord record;
-    record.Due = QDateTime(QDate(2026, 12, 8), QTime(14, 3, 6, 5));
+    record.Due = QDateTime(QDate(2026, 12, 8), QTime(14, 3, 6, 5), Qt::OffsetFromUTC, 3600);
     record.Done = record.Due.addMSecs(42);
     record.Line = 7;
     record.Text = QStringLiteral("00:00:05:Load Paradigm /lab/a,b \"x\".kr9");
     record.Outcome = QStringLiteral("Cannot open file \"/lab/a,b \"x\".kr9\".\nNo such file");
     EXPECT_EQ(RunLogFormat::Line(record),
-              QStringLiteral("2026-12-08 14:03:06.005,2026-12-08 14:03:06.047,42,7,"
+              QStringLiteral("2026-12-08T14:03:06.005+01:00,2026-12-08T14:03:06.047+01:00,42,7,"
                              "\"00:00:05:Load Paradigm /lab/a,b \"\"x\"\".kr9\","
                              "\"Cannot open file \"\"/lab/a,b \"\"x\"\".kr9\"\".\nNo such file\""));
     record.Outcome = QStringLiteral("OK.+150.0E-3");
@@ -36,7 +39,7 @@ TEST(RunLog, EachRunHasAFileOfItsOwnWrittenThroughAtOnce)
 {
     QTemporaryDir data;
     const QString folder = data.filePath(QStringLiteral("runs"));
-    const QDateTime started(QDate(2026, 12, 8), QTime(14, 3, 5, 123));
+    const QDateTime started(QDate(2026, 12, 8), QTime(14, 3, 5, 123), Qt::OffsetFromUTC, -5 * 3600);
     const auto first = TRunLog::Create(folder, started);
     const auto second = TRunLog::Create(folder, started);
     EXPECT_EQ(first->FileName(), folder + QStringLiteral("/2026-12-08_14-03-05.123.csv"));
@@ -50,13 +53,40 @@ TEST(RunLog, EachRunHasAFileOfItsOwnWrittenThroughAtOnce)
     ASSERT_TRUE(first->Append(record));
     // Read while the log is still open: nothing waits in a buffer.
     EXPECT_EQ(Contents(first->FileName()), QByteArray("Due,Carried out,Lateness (ms),Line,Instruction,Outcome\r\n"
-                                                      "2026-12-08 14:03:06.123,2026-12-08 14:03:06.123,0,1,"
+                                                      "2026-12-08T14:03:06.123-05:00,2026-12-08T14:03:06.123-05:00,0,1,"
                                                       "00:00:00:Trigger Channel 1,sent\r\n"));
+
+    // The end line, and the file is complete.
+    ASSERT_TRUE(first->AppendEnd({started.addSecs(2), QStringLiteral("Completed")}));
+    EXPECT_TRUE(Contents(first->FileName()).endsWith(",2026-12-08T14:03:07.123-05:00,,,,Completed\r\n"));
 
     // A folder that cannot be made: a clear message.
     QFile blocker(data.filePath(QStringLiteral("file")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     EXPECT_THROW(TRunLog::Create(blocker.fileName() + QStringLiteral("/runs"), started), EFileError);
+}
+
+// Local moments as the run's clock gives them: in the hour repeated when
+// summer time ends, the offset tells the first pass from the second.
+TEST(RunLog, LocalMomentsCarryTheirOffsetAcrossTheRepeatedHour)
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const qint64 firstPass = QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC).toMSecsSinceEpoch();
+    const QString summer = RunLogFormat::Moment(QDateTime::fromMSecsSinceEpoch(firstPass));
+    const QString winter = RunLogFormat::Moment(QDateTime::fromMSecsSinceEpoch(firstPass + 3600 * 1000));
+    const QString january = RunLogFormat::Moment(QDateTime(QDate(2027, 1, 5), QTime(9, 15, 0, 250)));
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    tzset();
+    EXPECT_EQ(summer, QStringLiteral("2026-10-25T02:30:00.000+02:00"));
+    EXPECT_EQ(winter, QStringLiteral("2026-10-25T02:30:00.000+01:00"));
+    EXPECT_EQ(january, QStringLiteral("2027-01-05T09:15:00.250+01:00"));
+    EXPECT_EQ(QDateTime::fromString(summer, Qt::ISODateWithMs).msecsTo(QDateTime::fromString(winter, Qt::ISODateWithMs)),
+              3600 * 1000);
 }
 
 } // namespace
