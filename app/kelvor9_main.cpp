@@ -1,6 +1,5 @@
 // The console's program start: the application, its windows in their order,
 // then the event loop until the main window closes.
-#include <QAction>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -10,8 +9,11 @@
 #include "Main.h"
 #include "MainWindowTarget.h"
 #include "OtherWindows.h"
+#include "OutsideEnd.h"
+#include "scheduler/ConsoleEnd.h"
 #include "scheduler/Scheduler.h"
 #include "script/ScriptEditor.h"
+#include "script/ScriptFile.h"
 
 namespace {
 
@@ -37,6 +39,23 @@ void InstallStartupProbe(TfrmMain& frmMain)
     });
 }
 
+// For the end-to-end test of the program's end: with KELVOR9_TEST_RUN_SCRIPT
+// naming a script file, the console activates its lines once the first
+// refresh has finished, as "Save and &Activate!" would.
+void InstallTestRun(TfrmMain& frmMain, TfrmScheduler& frmScheduler)
+{
+    const QString script = qEnvironmentVariable("KELVOR9_TEST_RUN_SCRIPT");
+    if (script.isEmpty())
+        return;
+    QObject::connect(
+        &frmMain, &TfrmMain::RefreshFinished, &frmScheduler,
+        [&frmScheduler, script] {
+            TKelvorApplication::RunCommand(
+                [&] { frmScheduler.Activate(ScriptFile::Read(script), QStringLiteral("00:00")); });
+        },
+        Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -54,13 +73,17 @@ int main(int argc, char** argv)
     TLocalClock clock;
     TResourceSoundPlayer sounds;
     TfrmScheduler frmScheduler(scriptTarget, frmScriptEditor, clock, std::make_unique<TQtCheckTimer>(), sounds);
-    QObject::connect(frmMain.Scheduler1, &QAction::triggered, &frmScheduler, &TfrmScheduler::Scheduler1Click);
-    QObject::connect(&frmScheduler, &TfrmScheduler::RunEnded, &frmMain, &TfrmMain::SetStatusText);
+    frmScheduler.AttachTo(frmMain);
     TfrmProgressBar frmProgressBar(&frmMain);
+    // Exit during a run, and ends asked for from outside (signals, the
+    // session's end): the run stops and its log says so.
+    TConsoleEnd consoleEnd(frmMain, frmScheduler);
+    TOutsideEnd::Instance().InstallSignalHandlers();
 
     // The other windows stay hidden until used, so closing the main window
     // (the last visible one) ends the program.
     InstallStartupProbe(frmMain);
+    InstallTestRun(frmMain, frmScheduler);
     frmMain.show();
     frmMain.activateWindow();
     return app.exec();

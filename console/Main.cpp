@@ -55,17 +55,17 @@ void TfrmMain::FormShow()
     if (ConfigureLink)
         ConfigureLink(*frmComm);
     FParadigm->SetLink(frmComm);
-    QTimer::singleShot(0, this, [this] {
-        try {
-            RefreshConnection();
-        } catch (const EKelvorError& error) {
-            TKelvorApplication::ReportError(error.Message());
-        }
-    });
+    // Its errors are reported as a command's are: a lost line by its own box
+    // alone.
+    QTimer::singleShot(0, this, [this] { TKelvorApplication::RunCommand([this] { RefreshConnection(); }); });
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    if (OnCloseQuery && !OnCloseQuery()) {
+        event->ignore();
+        return;
+    }
     QSettings().setValue(QStringLiteral("Main/Position"), pos());
     // The monitor and the scheduler are windows of their own: the program
     // ends with this one all the same.

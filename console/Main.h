@@ -48,6 +48,9 @@ public:
     // Called by FormShow before the link exists, so tests and the command
     // line can configure it (port folder, time limits, arguments).
     std::function<void(TfrmComm&)> ConfigureLink;
+    // Asked before the window (and with it the program) closes; false keeps
+    // it open. The console's end uses it to ask about a running script.
+    std::function<bool()> OnCloseQuery;
 
     TfrmComm* Comm() const { return frmComm; }
     Tparadigm& Paradigm() { return *FParadigm; }

@@ -37,13 +37,22 @@ bool TUserDialogs::Confirm(QWidget* parent, const QString& text)
 }
 
 QMessageBox::StandardButton TUserDialogs::Ask(QWidget* parent, const QString& text,
-                                              QMessageBox::StandardButtons buttons, QMessageBox::Icon icon)
+                                              QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                              QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(icon, QApplication::applicationName(), text, buttons, parent);
     MakePlain(box);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     const auto answer = QMessageBox::StandardButton(box.exec());
     ReturnFocusTo(parent);
     return answer;
+}
+
+bool TUserDialogs::AskWarning(QWidget* parent, const QString& text)
+{
+    return Ask(parent, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning, QMessageBox::No)
+        == QMessageBox::Yes;
 }
 
 void TUserDialogs::ShowError(QWidget* parent, const QString& message)

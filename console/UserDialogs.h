@@ -22,8 +22,13 @@ public:
     virtual bool Confirm(QWidget* parent, const QString& text);
     // A question with the given buttons (Yes and No, or Yes, No and Cancel);
     // the button chosen, Cancel or No when the box was closed otherwise.
+    // defaultButton is what Enter chooses (NoButton: the toolkit's choice).
     virtual QMessageBox::StandardButton Ask(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons,
-                                            QMessageBox::Icon icon = QMessageBox::Question);
+                                            QMessageBox::Icon icon = QMessageBox::Question,
+                                            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    // A warning with Yes and No, No the default button: true for Yes. For
+    // questions whose Yes cannot be taken back.
+    bool AskWarning(QWidget* parent, const QString& text);
     // An error box with the message of a failed operation.
     virtual void ShowError(QWidget* parent, const QString& message);
     // A plain message box: the text and an OK button.

@@ -4,7 +4,6 @@
 #include <QLocale>
 
 #include "LookAhead.h"
-#include "script/ScriptFile.h"
 #include "script/ScriptReader.h"
 
 namespace {
@@ -30,6 +29,16 @@ qint64 ActivationDelayMs(const QString& text)
         throw EConvertError(QStringLiteral("'%1' is not a valid time").arg(text));
     const qint64 delay = hours * MsPerHour + minutes * MsPerMinute;
     return delay == 0 ? MsPerSecond : delay;
+}
+
+QString EndOutcome(TRunEnd how)
+{
+    switch (how) {
+    case TRunEnd::ByOperator: return QStringLiteral("Stopped by the operator");
+    case TRunEnd::ConsoleClosed: return QStringLiteral("Stopped: the console was closed");
+    case TRunEnd::Completed: break;
+    }
+    return QStringLiteral("Completed");
 }
 
 // The system's long time format without a time zone name: the status text
@@ -73,27 +82,23 @@ QDateTime TRunEngine::StartTime() const
     return QDateTime::fromMSecsSinceEpoch(FStartMs);
 }
 
-void TRunEngine::Start(const QString& fileName, const QString& activationTime)
+void TRunEngine::Start(const TScriptLines& lines, const QString& activationTime)
 {
-    // A run that is going ends first, so that nothing of it is carried out
-    // while the new one is being read.
-    Stop();
-    try {
-        const TScriptLines lines = ScriptFile::Read(fileName);
-        Start(lines, ActivationDelayMs(activationTime));
-    } catch (...) {
-        Stop();
-        throw;
-    }
+    // A run that is going ends first (the new one replaces it), so that
+    // nothing of it is carried out while the new one is being prepared.
+    Stop(TRunEnd::ByOperator);
+    Start(lines, ActivationDelayMs(activationTime));
 }
 
 void TRunEngine::Start(const TScriptLines& lines, qint64 delayMs)
 {
-    Stop();
+    Stop(TRunEnd::ByOperator);
     FAlarm.SetEnabled(false);
     ++FRun;
     FActive = true;
     FHalted = false;
+    FHaltReason.clear();
+    FEnding = {};
     FWaitingForIdle = false;
     FArmedDueMs = -1;
     FShownNextMs = -1;
@@ -112,7 +117,7 @@ void TRunEngine::Start(const TScriptLines& lines, qint64 delayMs)
     ArmEvent(0);
 }
 
-void TRunEngine::Stop()
+void TRunEngine::Stop(TRunEnd how)
 {
     FAlarm.SetEnabled(false);
     FWaitingForIdle = false;
@@ -120,6 +125,8 @@ void TRunEngine::Stop()
         return;
     FActive = false;
     ++FRun;
+    FEnding.Done = QDateTime::fromMSecsSinceEpoch(FClock.MsecsSinceEpoch());
+    FEnding.Outcome = FHalted ? QStringLiteral("Halted: ") + FHaltReason : EndOutcome(how);
     if (OnStopped)
         OnStopped();
 }
@@ -246,15 +253,20 @@ QString TRunEngine::Perform(const TCommand& command)
     }
 }
 
-// The run stays active with the alarm off: the operator sees where it
-// stopped and ends it.
+// The run stays active with the alarm off: the operator sees where and why
+// it stopped and ends it. Nothing is marked as next: nothing will run.
 void TRunEngine::Halt(TRunRecord& record, const QString& message)
 {
     FHalted = true;
+    FHaltReason = message;
     FAlarm.SetEnabled(false);
+    FNextIndex = -1;
+    FStatusText = QStringLiteral("The run has halted: ") + message;
     record.Outcome = message;
     if (OnCarried)
         OnCarried(record);
+    if (OnChanged)
+        OnChanged();
 }
 
 void TRunEngine::WaitUntilIdle()

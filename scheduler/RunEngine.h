@@ -19,11 +19,13 @@
 //     runs right after it; Stop cancels that wait. Each instruction runs as
 //     an operation of its own.
 //   - An instruction that raises halts the run: it stays active with the
-//     alarm off, nothing more is carried out, until it is stopped. OnFailed
-//     gets the message, except when the line was lost (ESilentAbort), whose
-//     box the main window shows.
+//     alarm off, nothing more is carried out, until it is stopped. The status
+//     text says "The run has halted: " + the reason, and no instruction is
+//     marked as the next one. OnFailed gets the message, except when the line
+//     was lost (ESilentAbort), whose box the main window shows.
 //   - The run ends (OnStopped) when Stop is called, when the index passes the
-//     last instruction, or when the look-ahead finds no acting instruction.
+//     last instruction, or when the look-ahead finds no acting instruction
+//     (completed). Ending() then tells the moment and how it ended.
 //
 // Re-entry: the engine lets window events run between steps (LetEventsRun),
 // so the view follows and a Stop takes effect; every step checks afterwards
@@ -54,26 +56,33 @@ public:
     TRunEngine(const TRunEngine&) = delete;
     TRunEngine& operator=(const TRunEngine&) = delete;
 
-    // Starts a run of the script file, its lines taken as they are. The start
-    // moment is activationTime ("HH:MM", hours and minutes) from now, or one
-    // second when that is zero. Raises EFileError, the reader's errors, or
-    // EConvertError "'%s' is not a valid time"; the run is then stopped.
-    void Start(const QString& fileName, const QString& activationTime);
-    // The same with the lines in hand and the delay in milliseconds.
+    // Starts a run of exactly these lines (those the editor showed and
+    // checked, never the file read again). The start moment is
+    // activationTime ("HH:MM", hours and minutes) from now, or one second
+    // when that is zero. Raises the reader's errors or EConvertError "'%s' is
+    // not a valid time"; the run is then stopped.
+    void Start(const TScriptLines& lines, const QString& activationTime);
+    // The same with the delay in milliseconds.
     void Start(const TScriptLines& lines, qint64 delayMs);
     // Ends the run, if one is active; nothing of it is carried out later.
-    void Stop();
+    // how is what Ending() reports (the engine ends its runs as completed);
+    // a halted run reports its halt however it is stopped.
+    void Stop(TRunEnd how = TRunEnd::Completed);
 
     // The run's state, for the view.
     bool Active() const { return FActive; }
     bool Halted() const { return FHalted; }                 // an instruction failed
+    QString HaltReason() const { return FHaltReason; }      // its error's message
+    // How the last run ended, once it has: the end line of its log.
+    const TRunEnding& Ending() const { return FEnding; }
     bool WaitingForIdle() const { return FWaitingForIdle; } // due, the console busy
     const TScriptLines& Lines() const { return FLines; }
     const TCommandsArray& Commands() const { return FCommands; }
     int CurrentIndex() const { return FCurrentIndex; }
     int NextIndex() const { return FNextIndex; }
     QDateTime StartTime() const;
-    // "Next event will be held at " + the next acting instruction's time of day.
+    // "Next event will be held at " + the next acting instruction's time of
+    // day, or "The run has halted: " + the reason.
     QString StatusText() const { return FStatusText; }
     const TAlarm& Alarm() const { return FAlarm; }
 
@@ -118,6 +127,8 @@ private:
 
     bool FActive = false;
     bool FHalted = false;
+    QString FHaltReason;
+    TRunEnding FEnding;
     bool FWaitingForIdle = false;
     quint64 FRun = 0; // counts runs, so that a step of an ended run stops
     TScriptLines FLines;

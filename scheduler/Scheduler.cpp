@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "KelvorApplication.h"
+#include "Main.h"
 #include "RunLog.h"
 #include "Pictures.h"
 #include "SchedulerMetrics.h"
@@ -46,8 +47,10 @@ TfrmScheduler::TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, co
     FEngine.OnFailed = [this](const QString& message) {
         QTimer::singleShot(0, this, [message] { TKelvorApplication::ReportError(message); });
     };
-    FClockTimer.setInterval(ClockUpdateMs);
-    connect(&FClockTimer, &QTimer::timeout, this, &TfrmScheduler::ShowClock);
+    FClockTimer = new QTimer(this);
+    FClockTimer->setObjectName(QStringLiteral("ClockTimer"));
+    FClockTimer->setInterval(ClockUpdateMs);
+    connect(FClockTimer, &QTimer::timeout, this, &TfrmScheduler::ShowClock);
 }
 
 TfrmScheduler::~TfrmScheduler()
@@ -60,6 +63,12 @@ TfrmScheduler::~TfrmScheduler()
 void TfrmScheduler::SetDialogs(std::shared_ptr<TUserDialogs> dialogs)
 {
     FDialogs = std::move(dialogs);
+}
+
+void TfrmScheduler::AttachTo(TfrmMain& frmMain)
+{
+    connect(frmMain.Scheduler1, &QAction::triggered, this, &TfrmScheduler::Scheduler1Click);
+    connect(this, &TfrmScheduler::RunNotice, &frmMain, &TfrmMain::SetStatusText);
 }
 
 void TfrmScheduler::FormCreate()
@@ -132,6 +141,9 @@ void TfrmScheduler::BuildTrayIcon()
 void TfrmScheduler::Scheduler1Click()
 {
     FEditor.SetReadOnly(Active());
+    // The running lines, whatever the file holds by now.
+    if (Active())
+        FEditor.ShowRunningScript(FEngine.Lines());
     const int result = FEditor.exec();
     ReturnFocusTo(FEditor.parentWidget());
     if (result == QDialog::Accepted)
@@ -150,35 +162,57 @@ void TfrmScheduler::SetActive(bool flag)
             return;
     }
     if (!flag) {
-        FEngine.Stop();
+        Stop(TRunEnd::ByOperator);
         return;
     }
-    FEngine.Stop();
+    Activate(FEditor.Lines(), FEditor.ActivationTime());
+}
+
+void TfrmScheduler::Activate(const TScriptLines& lines, const QString& activationTime)
+{
+    Stop(TRunEnd::ByOperator);
     ShowRun();
     try {
-        FEngine.Start(FEditor.FileName(), FEditor.ActivationTime());
+        FEngine.Start(lines, activationTime);
     } catch (...) {
         HideRun();
         throw;
+    }
+    // A script of jumps alone ends as it starts: no run, and no log.
+    if (!FEngine.Active()) {
+        emit RunNotice(QStringLiteral("The script has nothing to carry out."));
+        return;
     }
     // Its first instruction is at least a second away.
     OpenRunLog();
 }
 
-QString TfrmScheduler::RunLogFile() const
+void TfrmScheduler::Stop(TRunEnd how)
 {
-    return FLog ? FLog->FileName() : QString();
+    FEngine.Stop(how);
 }
 
 void TfrmScheduler::OpenRunLog()
 {
-    FLog.reset();
+    FRunShown = true;
     try {
         FLog = TRunLog::Create(TRunLog::DefaultFolder(), FClock.Now());
-        LabelRunLog->setText(QStringLiteral("Run log: ") + FLog->FileName());
+        FLogFileName = FLog->FileName();
+        LabelRunLog->setText(QStringLiteral("Run log: ") + FLogFileName);
+        emit RunNotice(QStringLiteral("A scheduled run is active. Its log: ") + FLogFileName);
     } catch (const EKelvorError& error) {
         LabelRunLog->setText(QStringLiteral("No run log: ") + error.Message() + QStringLiteral(" The run goes on."));
+        emit RunNotice(QStringLiteral("A scheduled run is active. ") + LabelRunLog->text());
     }
+}
+
+// The end line, and the file is closed: nothing of this run comes later.
+void TfrmScheduler::CloseRunLog()
+{
+    if (FLog && !FLog->AppendEnd(FEngine.Ending()))
+        LabelRunLog->setText(QStringLiteral("The run log \"%1\" cannot be written: %2.")
+                                 .arg(FLog->FileName(), FLog->ErrorString()));
+    FLog.reset();
 }
 
 void TfrmScheduler::LogRecord(const TRunRecord& record)
@@ -191,11 +225,13 @@ void TfrmScheduler::LogRecord(const TRunRecord& record)
 void TfrmScheduler::ShowRun()
 {
     FLog.reset();
+    FLogFileName.clear();
+    FMarkedRow = -1;
     ScriptList->clear();
     LabelScheduler->clear();
     LabelRunLog->clear();
     ShowClock();
-    FClockTimer.start();
+    FClockTimer->start();
     TrayIcon->show();
     WindowPlacement::ShowBeside(this, TKelvorApplication::MainWindow(), QSettings().contains(PositionKey));
 }
@@ -203,15 +239,18 @@ void TfrmScheduler::ShowRun()
 // Also when the run ends by itself: the window, the icon and the clock go.
 void TfrmScheduler::HideRun()
 {
-    FClockTimer.stop();
+    FClockTimer->stop();
     TrayIcon->hide();
-    const bool wasShown = isVisible();
     hide();
-    if (!wasShown || !FLog)
-        return;
-    const QString notice = QStringLiteral("The scheduled run has ended. Its log: ") + FLog->FileName();
+    if (!FRunShown)
+        return; // a start that failed or found nothing to carry out
+    FRunShown = false;
+    CloseRunLog();
+    const QString notice = FLogFileName.isEmpty()
+        ? QStringLiteral("The scheduled run has ended.")
+        : QStringLiteral("The scheduled run has ended. Its log: ") + FLogFileName;
     LabelRunLog->setText(notice);
-    emit RunEnded(notice);
+    emit RunNotice(notice);
 }
 
 void TfrmScheduler::RunChanged()
@@ -220,9 +259,32 @@ void TfrmScheduler::RunChanged()
         ScriptList->clear();
         ScriptList->addItems(FEngine.Lines().Lines());
     }
-    if (LabelScheduler->text() != FEngine.StatusText())
+    if (LabelScheduler->text() != FEngine.StatusText()) {
         LabelScheduler->setText(FEngine.StatusText());
+        if (FEngine.Halted())
+            ShowHalt();
+    }
+    FollowMarker();
     ScriptList->viewport()->update();
+}
+
+// Nothing will run any more: the clock stops where the run halted, and the
+// main window says why.
+void TfrmScheduler::ShowHalt()
+{
+    FClockTimer->stop();
+    emit RunNotice(FEngine.StatusText());
+}
+
+// The marked instruction stays in view; the list never takes the keyboard.
+void TfrmScheduler::FollowMarker()
+{
+    const int row = FEngine.NextIndex();
+    if (row == FMarkedRow)
+        return;
+    FMarkedRow = row;
+    if (QListWidgetItem* item = ScriptList->item(row))
+        ScriptList->scrollToItem(item, QAbstractItemView::EnsureVisible);
 }
 
 void TfrmScheduler::ShowClock()
@@ -236,10 +298,15 @@ void TfrmScheduler::Open()
     activateWindow();
 }
 
-// The close command is disabled: the window goes when the run stops.
+// The close command is disabled during a run: the window goes when the run
+// stops. It never vetoes the program's end: the console stops the run before
+// it ends, and the window then closes as any other.
 void TfrmScheduler::closeEvent(QCloseEvent* event)
 {
-    event->ignore();
+    if (Active())
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
 }
 
 void TfrmScheduler::hideEvent(QHideEvent* event)

@@ -10,9 +10,14 @@
 // minimised window, so Stop stays reachable also where the desktop has no
 // notification area (the icon then simply does not appear).
 //
-// Each run writes its run log (RunLog.h). A log that cannot be created or
-// written never stops the run: the window's log line says so. When the run
-// ends, RunEnded tells where its log is (the window itself goes).
+// Each run writes its run log (RunLog.h), ending with a line that tells how
+// the run ended; the file is closed then. A log that cannot be created or
+// written never stops the run: the window's log line says so. RunNotice
+// tells the main window's status bar about the run: active (and its log),
+// halted, ended, or nothing to carry out.
+//
+// A halted run (an instruction failed) stays in the window with its reason,
+// without a marker and with the clock stopped, until the operator stops it.
 #include <QTimer>
 #include <QWidget>
 
@@ -28,6 +33,8 @@ class QSystemTrayIcon;
 class TfrmScriptEditor;
 class TUserDialogs;
 
+class TfrmMain;
+
 class TfrmScheduler : public QWidget {
     Q_OBJECT
 public:
@@ -38,23 +45,31 @@ public:
 
     // Replaces the questions (tests answer them).
     void SetDialogs(std::shared_ptr<TUserDialogs> dialogs);
+    // The main window's "&Scheduler!" opens the editor, and its status bar
+    // shows the run notices.
+    void AttachTo(TfrmMain& frmMain);
 
     // The main window's "&Scheduler!": the editor, view-only while a run is
     // active; when it ends with "OK", a run of its script starts.
     void Scheduler1Click();
-    // Starts a run of the editor's script (asking first when one is active)
-    // or stops the run. A failed start hides the window again and raises.
+    // Starts a run of the lines the editor checked (asking first when one is
+    // active) or stops the run as the operator's stop. A failed start hides
+    // the window again and raises.
     void SetActive(bool flag);
     bool Active() const { return FEngine.Active(); }
+    // Starts a run of these lines; activationTime as the editor's field.
+    void Activate(const TScriptLines& lines, const QString& activationTime);
+    // Ends the run, if one is active; how is what its log's end line says.
+    void Stop(TRunEnd how);
 
     const TRunEngine& Engine() const { return FEngine; }
     TRunEngine& Engine() { return FEngine; }
     // The current (or last) run's log file; empty when it has none.
-    QString RunLogFile() const;
+    QString RunLogFile() const { return FLogFileName; }
 
 signals:
-    // A run has ended; notice says where its log is.
-    void RunEnded(const QString& notice);
+    // What the main window's status bar says about the runs.
+    void RunNotice(const QString& notice);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,17 +81,23 @@ private:
     void ShowRun();
     void HideRun();
     void RunChanged();
+    void ShowHalt();
+    void FollowMarker();
     void ShowClock();
     void Open();
     void OpenRunLog();
+    void CloseRunLog();
     void LogRecord(const TRunRecord& record);
 
     TfrmScriptEditor& FEditor;
     const TClock& FClock;
     TRunEngine FEngine;
     std::shared_ptr<TUserDialogs> FDialogs;
-    QTimer FClockTimer;
+    QTimer* FClockTimer = nullptr;
     std::unique_ptr<class TRunLog> FLog;
+    QString FLogFileName;
+    bool FRunShown = false; // a run started and has not yet ended in the window
+    int FMarkedRow = -1;
 
     QLabel* RxClock1 = nullptr;
     QPushButton* btnScheduler = nullptr;

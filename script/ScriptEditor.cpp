@@ -15,7 +15,9 @@
 #include <QSpinBox>
 
 #include "FileWriter.h"
+#include "FileReader.h"
 #include "KelvorApplication.h"
+#include "OutsideEnd.h"
 #include "ScriptEditorWidgets.h"
 #include "UserDialogs.h"
 #include "ValEdit.h"
@@ -145,13 +147,21 @@ void TfrmScriptEditor::SetReadOnly(bool flag)
     TimeInterval->setEnabled(!flag);
 }
 
+void TfrmScriptEditor::ShowRunningScript(const TScriptLines& lines)
+{
+    FRunningLines = lines;
+}
+
 void TfrmScriptEditor::done(int result)
 {
-    if (!QuerySave())
+    // An end asked for from outside (a signal, the session's end) asks
+    // nothing: unsaved lines go, as a killed program's would.
+    if (!TOutsideEnd::Instance().Requested() && !QuerySave())
         return;
     QDialog::done(result);
     // The next showing loads the file again.
     SetModified(false);
+    FRunningLines.reset();
 }
 
 void TfrmScriptEditor::showEvent(QShowEvent* event)
@@ -159,11 +169,17 @@ void TfrmScriptEditor::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return; // restored after being minimised
-    try {
-        LoadScript(FFileName);
-    } catch (const EKelvorError&) {
-        // A script that is gone (or no longer a regular file) starts anew, silently.
-        NewClick();
+    if (FRunningLines) {
+        FLines = *FRunningLines;
+        ShowLines();
+        SetModified(false);
+    } else {
+        try {
+            LoadScript(FFileName);
+        } catch (const EKelvorError&) {
+            // A script that is gone (or no longer a regular file) starts anew, silently.
+            NewClick();
+        }
     }
     ResetInstructionPanel();
     TimeInterval->setText(QStringLiteral("00:00"));
@@ -278,9 +294,27 @@ void TfrmScriptEditor::btnOKClick()
                                    .arg(command.Index + 1)
                                    .arg(FLines.At(command.Index)));
     }
-    if (FModified)
+    if (FModified) {
         SaveClick();
+        if (FModified)
+            return; // the save was cancelled: nothing is activated
+    } else if (!FFileName.isEmpty() && !FileHoldsTheLines()) {
+        if (!FDialogs->AskWarning(this, QStringLiteral("The script file was changed on disk. Save the editor's lines "
+                                                       "over it and activate?")))
+            return;
+        WriteScript(); // a file that cannot be written says why; nothing is activated
+    }
     done(Accepted);
+}
+
+// Compares the bytes: the file as this editor would write the list.
+bool TfrmScriptEditor::FileHoldsTheLines() const
+{
+    try {
+        return FileReader::ReadRegularFile(FFileName) == ScriptFile::Bytes(FLines);
+    } catch (const EKelvorError&) {
+        return false; // gone or unreadable: it no longer holds them
+    }
 }
 
 void TfrmScriptEditor::DeleteClick()

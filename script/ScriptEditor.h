@@ -5,7 +5,12 @@
 // &Activate!" checks the whole script, saves it and ends the window with
 // "OK" (Accepted), which starts a run. Every other way of closing ends with
 // "Cancel". Opened modally from the main window's "&Scheduler!", view-only
-// while a run is active.
+// while a run is active (and then showing the running lines).
+//
+// What is activated is exactly what the list shows and the check passed:
+// the run gets these lines, never the file read again. A file that another
+// program changed since it was loaded is written over only on the
+// operator's word.
 //
 // Unsaved changes: every way of closing asks QuerySave first; after the
 // window has closed Modified is cleared, and the next showing loads the file
@@ -16,6 +21,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 
 #include "script/ScriptLines.h"
 
@@ -64,6 +70,9 @@ public:
     void ResetInstructionPanel();
     // View-only: nothing can be added, deleted, saved or activated.
     void SetReadOnly(bool flag);
+    // The next showing lists these lines (the running script) instead of
+    // reading the file, which may have changed since the run started.
+    void ShowRunningScript(const TScriptLines& lines);
 
     // Every way of closing passes here: it asks QuerySave first.
     void done(int result) override;
@@ -101,6 +110,7 @@ private:
     void ChooseParadigmFile();
     QString NewInstructionText();
     void WriteScript();
+    bool FileHoldsTheLines() const;
     void ShowLines();
 
     // Controls; the parameter panels by instruction type (none for "Trigger").
@@ -138,6 +148,7 @@ private:
     QWidget* Panels[6] = {};
 
     TScriptLines FLines;
+    std::optional<TScriptLines> FRunningLines;
     QString FFileName;
     bool FModified = false;
     bool FReadOnly = false;

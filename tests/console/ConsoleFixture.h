@@ -43,10 +43,11 @@ public:
         Questions.append(text);
         return ConfirmAnswer;
     }
-    QMessageBox::StandardButton Ask(QWidget*, const QString& text, QMessageBox::StandardButtons,
-                                    QMessageBox::Icon) override
+    QMessageBox::StandardButton Ask(QWidget*, const QString& text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton) override
     {
         Questions.append(text);
+        Asked.append({text, buttons, icon, defaultButton});
         return Answers.isEmpty() ? QMessageBox::Yes : Answers.takeFirst();
     }
     void ShowError(QWidget*, const QString& message) override { Errors.append(message); }
@@ -70,6 +71,13 @@ public:
     QList<QMessageBox::StandardButton> Answers; // for Ask, in turn; then Yes
     QString FileName;
     QStringList Questions;
+    struct TQuestion {
+        QString text;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButton defaultButton;
+    };
+    QList<TQuestion> Asked; // Ask's questions with their boxes' make
     QStringList Errors;
     QStringList Messages; // plain message boxes
     TFileDialogOptions LastOptions;

@@ -160,6 +160,19 @@ protected:
     void DrillNoReplies(const std::function<void(bool)>& fault);
 };
 
+// The line goes during the start-up's first refresh, after its first,
+// second or third command: the loss box alone, once.
+TEST_F(FaultDrillTest, HangUpDuringStartUp)
+{
+    for (int commands : {1, 2, 3}) {
+        SCOPED_TRACE(commands);
+        Start(TConsoleSetup::HangingUpAfter(commands));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Errors().isEmpty(); }, 10000));
+        ExpectLostOnce();
+        TearDown();
+    }
+}
+
 TEST_F(FaultDrillTest, HangUpInTheMiddleOfARefresh)
 {
     Start(TConsoleSetup::HangingUpAfter(4)); // F5's state request is the last one answered

@@ -44,15 +44,10 @@ protected:
         ConsoleFixture::TearDown();
     }
 
-    // Writes the lines to a script file and starts a run of it.
+    // Starts a run of the lines.
     void Run(const QStringList& lines, const QString& activation = QStringLiteral("00:00"))
     {
-        const QString name = FFiles.filePath(QStringLiteral("run.ks9"));
-        QFile file(name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
-        file.close();
-        Engine->Start(name, activation);
+        Engine->Start(TScriptLines(lines), activation);
     }
 
     // Delivers the alarm's checks until condition holds or no check is

@@ -26,6 +26,20 @@ protected:
         EXPECT_TRUE(LogLines().last().endsWith(failingLine + QStringLiteral(",") + TfrmComm::LostMessage()))
             << LogLines().last().toStdString();
         Errors().clear();
+        ExpectShownHalted();
+    }
+
+    // The scheduler window and the main window's status bar say why nothing
+    // will run any more: no marker, no ticking clock, no next event.
+    void ExpectShownHalted()
+    {
+        const QString halted = QStringLiteral("The run has halted: ") + TfrmComm::LostMessage();
+        EXPECT_EQ(InScheduler<QLabel>("LabelScheduler")->text(), halted);
+        EXPECT_EQ(Main->StatusText(), halted);
+        for (int row = 0; row < Run().Lines().Count(); ++row)
+            EXPECT_FALSE(ScriptRow(Run(), row).Next) << row;
+        EXPECT_FALSE(InScheduler<QTimer>("ClockTimer")->isActive());
+        EXPECT_TRUE(Scheduler->isVisible());
     }
 
     // Starts a run of the script whose first instruction is a trigger; the
@@ -82,6 +96,8 @@ TEST_F(RunFaultDrillTest, HangUpBetweenInstructions)
     EXPECT_EQ(Wire(), std::vector<std::string>{"T1"});
 
     ExpectF5Reconnects();
+    ExpectShownHalted();
+    QTest::mouseClick(InScheduler<QPushButton>("btnScheduler"), Qt::LeftButton);
     ClearWire();
     Activate("00:00:00:Trigger Channel 4\r\n");
     ASSERT_TRUE(ElapseUntil([&] { return !Run().Active(); }));
@@ -103,7 +119,7 @@ TEST_F(RunFaultDrillTest, ARunGoesOnWhenF5ReconnectsInTime)
     EXPECT_FALSE(Run().Halted());
     ASSERT_TRUE(WaitForWire(2));
     EXPECT_EQ(FramesStarting("T"), (std::vector<std::string>{"T1", "T2"}));
-    EXPECT_TRUE(LogLines().last().endsWith(QStringLiteral(",00:00:05:Trigger Channel 2,sent")));
+    EXPECT_TRUE(LogLines().value(2).endsWith(QStringLiteral(",00:00:05:Trigger Channel 2,sent")));
 }
 
 // A silent device: each instruction waits its limit and the run goes on;
@@ -122,7 +138,7 @@ TEST_F(RunFaultDrillTest, SilentDeviceDuringARun)
              + "\r\n00:00:10:Trigger Channel 1\r\n");
     ASSERT_TRUE(ElapseUntil([&] { return !Run().Active(); }));
     const QStringList lines = LogLines();
-    ASSERT_EQ(lines.size(), 4);
+    ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",no reply"))) << lines[1].toStdString();
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",no reply"))) << lines[2].toStdString();
     EXPECT_TRUE(lines[3].endsWith(QStringLiteral(",sent"))) << lines[3].toStdString();

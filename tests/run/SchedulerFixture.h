@@ -8,9 +8,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSystemTrayIcon>
 
 #include "EngineFixture.h"
+#include "scheduler/ConsoleEnd.h"
 #include "scheduler/Scheduler.h"
 #include "scheduler/ScriptListView.h"
 #include "script/ScriptEditor.h"
@@ -27,11 +29,13 @@ protected:
         Timer = timer.get();
         Scheduler = std::make_unique<TfrmScheduler>(*Target, *Editor, Clock, std::move(timer), Sound);
         Scheduler->SetDialogs(Dialogs);
-        QObject::connect(Main->Scheduler1, &QAction::triggered, Scheduler.get(), &TfrmScheduler::Scheduler1Click);
+        Scheduler->AttachTo(*Main);
+        End = std::make_unique<TConsoleEnd>(*Main, *Scheduler);
     }
 
     void TearDown() override
     {
+        End.reset();
         Scheduler.reset();
         Editor.reset();
         EngineFixture::TearDown();
@@ -71,6 +75,30 @@ protected:
         return lines;
     }
 
+    // Runs the application's event loop, as the program does, until the
+    // console ends it (0), or gives up after 30 s (1: something kept the
+    // program alive).
+    static int RunProgramLoop()
+    {
+        QTimer stuck;
+        stuck.callOnTimeout([] { QCoreApplication::exit(1); });
+        stuck.start(30'000);
+        const int status = QApplication::exec();
+        // The last window's close has posted one more quit: the loops of the
+        // tests that follow in this process must not meet it.
+        QCoreApplication::removePostedEvents(qApp, QEvent::Quit);
+        return status;
+    }
+
+    // A moment of the log: ISO 8601 with milliseconds and the offset from UTC.
+    static QDateTime LogMoment(const QString& field)
+    {
+        static const QRegularExpression form(
+            QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$"));
+        EXPECT_TRUE(form.match(field).hasMatch()) << field.toStdString();
+        return QDateTime::fromString(field, Qt::ISODateWithMs);
+    }
+
     template <class T>
     T* InEditor(const char* name) { return Editor->findChild<T*>(QString::fromLatin1(name)); }
     template <class T>
@@ -97,4 +125,5 @@ protected:
 
     std::unique_ptr<TfrmScriptEditor> Editor;
     std::unique_ptr<TfrmScheduler> Scheduler;
+    std::unique_ptr<TConsoleEnd> End;
 };

@@ -1,6 +1,7 @@
 // The scheduler window end to end: from the main window's "&Scheduler!"
 // through the editor's "Save and &Activate!" to a run shown in the window,
 // against the simulated stimulator on a fake clock.
+#include <QDir>
 #include <QSignalSpy>
 
 #include "SchedulerFixture.h"
@@ -11,7 +12,6 @@ TEST_F(SchedulerFixture, ARunStartedFromTheMenuIsShownUntilStoppedFromTheTray)
 {
     StartWindows();
     ClearWire();
-    QSignalSpy ended(Scheduler.get(), &TfrmScheduler::RunEnded);
     Activate("00:00:00:Trigger Channel 1\r\n00:00:10:Jump To Time 00:00:00 Counting 2 Loops\r\n");
 
     ASSERT_TRUE(Scheduler->isVisible());
@@ -62,18 +62,18 @@ TEST_F(SchedulerFixture, ARunStartedFromTheMenuIsShownUntilStoppedFromTheTray)
     EXPECT_EQ(FramesStarting("T"), std::vector<std::string>(2, "T1"));
     EXPECT_EQ(Dialogs->Questions, QStringList()); // stopped without a question
 
-    // The log: one line per trigger, due at the start and 10 s later.
-    ASSERT_EQ(ended.size(), 1);
-    EXPECT_TRUE(ended[0][0].toString().endsWith(Scheduler->RunLogFile()));
+    // The log: one line per trigger, due at the start and 10 s later, and
+    // the end line; the main window's status bar names it.
+    EXPECT_EQ(Main->StatusText(), QStringLiteral("The scheduled run has ended. Its log: ") + Scheduler->RunLogFile());
     const QStringList lines = LogLines();
-    ASSERT_EQ(lines.size(), 3);
+    ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[0], QStringLiteral("Due,Carried out,Lateness (ms),Line,Instruction,Outcome"));
     for (int i = 1; i <= 2; ++i) {
         const QStringList fields = lines[i].split(QLatin1Char(','));
         ASSERT_EQ(fields.size(), 6) << lines[i].toStdString();
-        EXPECT_EQ(fields[0], i == 1 ? QStringLiteral("2026-06-01 12:00:01.000") : QStringLiteral("2026-06-01 12:00:11.000"));
-        const QDateTime due = QDateTime::fromString(fields[0], QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-        const QDateTime done = QDateTime::fromString(fields[1], QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        const QDateTime due = LogMoment(fields[0]);
+        const QDateTime done = LogMoment(fields[1]);
+        EXPECT_EQ(due, Morning().addSecs(i == 1 ? 1 : 11));
         EXPECT_EQ(fields[2].toLongLong(), due.msecsTo(done));
         EXPECT_LE(fields[2].toInt(), int(TRunEngine::AlarmCurrency));
         EXPECT_EQ(fields.mid(3), QStringList({"1", "00:00:00:Trigger Channel 1", "sent"}));
@@ -88,7 +88,7 @@ TEST_F(SchedulerFixture, TheLogRecordsTheDevicesRefusalAndAMissingLogNeverStopsA
     Activate("00:00:00:Change Channel 2 Duration to +00150E-3\r\n");
     ASSERT_TRUE(ElapseUntil([&] { return !Run().Active(); }));
     const QStringList lines = LogLines();
-    ASSERT_EQ(lines.size(), 2);
+    ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",00:00:00:Change Channel 2 Duration to +00150E-3,ER:Too long")))
         << lines[1].toStdString();
 
@@ -124,11 +124,90 @@ TEST_F(SchedulerFixture, AFailedInstructionKeepsTheWindowUntilStoppedAndAFailedS
     EXPECT_FALSE(Run().Active());
 
     // A start that fails: the message reaches the caller, the window stays hidden.
-    QFile::remove(Editor->FileName());
     Errors().clear();
-    EXPECT_THROW(Scheduler->SetActive(true), EFileError);
+    EXPECT_THROW(Scheduler->Activate(Editor->Lines(), QStringLiteral("25:00")), EConvertError);
     EXPECT_FALSE(Scheduler->isVisible());
     EXPECT_FALSE(Run().Active());
+}
+
+// "Save and &Activate!" runs exactly the lines the editor showed and checked.
+// A file changed behind the editor's back is written over only on Yes; the
+// running lines are what the view-only editor shows.
+TEST_F(SchedulerFixture, ActivationRunsTheLinesTheEditorCheckedNotTheFileOnDisk)
+{
+    StartWindows();
+    const QByteArray checked = "00:00:00:Trigger Channel 1\r\n";
+    const QByteArray outside = "00:00:00:Trigger Channel 7\r\n00:00:01:Fire Channel 1\r\n00:00:02:Change Paradigm To 6\r\n";
+    const QString changed = QStringLiteral("The script file was changed on disk. Save the editor's lines over it and activate?");
+    QDir(FFiles.path()).mkdir(QStringLiteral("scripts"));
+    const QString name = FFiles.filePath(QStringLiteral("scripts/run.ks9"));
+    WriteAll(name, checked);
+    Editor->SetFileName(name);
+    auto activateAfter = [&](const std::function<void()>& outsideChange) {
+        ChooseScheduler([&] {
+            outsideChange();
+            QTest::mouseClick(InEditor<QPushButton>("btnOK"), Qt::LeftButton);
+            if (Editor->isVisible())
+                QTest::mouseClick(InEditor<QPushButton>("BitBtn1"), Qt::LeftButton);
+        });
+    };
+
+    // No: nothing runs, the other program's file stays.
+    Dialogs->Answers = {QMessageBox::No};
+    activateAfter([&] { WriteAll(name, outside); });
+    ASSERT_EQ(Dialogs->Asked.size(), 1);
+    EXPECT_EQ(Dialogs->Asked[0].text, changed);
+    EXPECT_EQ(Dialogs->Asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(Dialogs->Asked[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(Dialogs->Asked[0].defaultButton, QMessageBox::No);
+    EXPECT_FALSE(Run().Active());
+    EXPECT_EQ(ReadAll(name), outside);
+
+    // Yes where the file cannot be written (its folder is gone): the reason,
+    // and nothing runs.
+    WriteAll(name, checked);
+    Dialogs->Answers = {QMessageBox::Yes};
+    activateAfter([&] { QDir(FFiles.filePath(QStringLiteral("scripts"))).removeRecursively(); });
+    EXPECT_EQ(Dialogs->Questions, QStringList({changed, changed}));
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_TRUE(Errors()[0].contains(name)) << Errors()[0].toStdString();
+    EXPECT_FALSE(Run().Active());
+
+    // Yes: the editor's lines go over the file and are what runs.
+    QDir(FFiles.path()).mkdir(QStringLiteral("scripts"));
+    WriteAll(name, checked);
+    ClearWire();
+    Dialogs->Answers = {QMessageBox::Yes};
+    activateAfter([&] { WriteAll(name, outside); });
+    ASSERT_TRUE(Run().Active());
+    EXPECT_EQ(ReadAll(name), checked);
+    WriteAll(name, outside);
+    ChooseScheduler([&] {
+        EXPECT_EQ(Editor->Lines().Lines(), QStringList{"00:00:00:Trigger Channel 1"});
+        QTest::mouseClick(InEditor<QPushButton>("BitBtn1"), Qt::LeftButton);
+    });
+    ASSERT_TRUE(ElapseUntil([&] { return !Run().Active(); }));
+    ASSERT_TRUE(WaitForWire(1));
+    EXPECT_EQ(Wire(), std::vector<std::string>{"T1"});
+}
+
+// With more instructions than rows, the list scrolls so that the marked
+// instruction stays in view, and the keyboard stays where it was.
+TEST_F(SchedulerFixture, TheListKeepsTheMarkedInstructionInView)
+{
+    StartWindows();
+    QByteArray script;
+    for (int second = 0; second < 40; ++second)
+        script += QStringLiteral("00:00:%1:Trigger Channel 1\r\n").arg(second, 2, 10, QLatin1Char('0')).toLatin1();
+    Activate(script);
+    QWidget* keyboard = QApplication::focusWidget();
+    auto* list = InScheduler<QListWidget>("ScriptList");
+    for (int row : {20, 39}) {
+        ASSERT_TRUE(ElapseUntil([&] { return Run().NextIndex() == row; }));
+        Settle();
+        EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(row)))) << row;
+        EXPECT_EQ(QApplication::focusWidget(), keyboard);
+    }
 }
 
 } // namespace
