@@ -6,6 +6,8 @@
 
 #include <QProcess>
 
+#include <utility>
+
 namespace {
 
 struct TRun {
@@ -24,16 +26,27 @@ TRun RunLink(const QString& portFolder, const QStringList& args)
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
+// A simulator serving COM9 in a port folder of its own.
+struct TServedPort {
+    explicit TServedPort(sim::SimOptions options = {}) : Sim(InFolder(std::move(options), Folder)) { Sim.start(); }
+    static sim::SimOptions InFolder(sim::SimOptions options, const TPortFolder& folder)
+    {
+        options.portDir = folder.Path().toStdString();
+        return options;
+    }
+    TPortFolder Folder;
+    sim::SimServer Sim;
+};
+
 } // namespace
 
 TEST(LinkProgram, SendsOnlyWhatTheDeviceCanReceiveAndPrintsRepliesAsTheyCame)
 {
-    TPortFolder folder;
     sim::SimOptions options;
-    options.portDir = folder.Path().toStdString();
     options.refuse = {{"D", "trop \xC3\xA9lev\xC3\xA9"}}; // the device's own bytes, not Latin-1 text
-    sim::SimServer sim(options);
-    sim.start();
+    TServedPort served(options);
+    const TPortFolder& folder = served.Folder;
+    sim::SimServer& sim = served.Sim;
 
     const TRun ok = RunLink(folder.Path(), {QStringLiteral("COM9"), QStringLiteral("GT")});
     EXPECT_EQ(ok.ExitCode, 0);
@@ -67,11 +80,9 @@ TEST(LinkProgram, SendsOnlyWhatTheDeviceCanReceiveAndPrintsRepliesAsTheyCame)
 // even opened: the device receives nothing, not even the attention byte.
 TEST(LinkProgram, RefusesAMissingOrEmptyTextWithoutSendingAnything)
 {
-    TPortFolder folder;
-    sim::SimOptions options;
-    options.portDir = folder.Path().toStdString();
-    sim::SimServer sim(options);
-    sim.start();
+    TServedPort served;
+    const TPortFolder& folder = served.Folder;
+    sim::SimServer& sim = served.Sim;
 
     const QStringList missing[] = {{QStringLiteral("COM9")}, {QStringLiteral("com12")}};
     for (const QStringList& args : missing) {
@@ -96,11 +107,9 @@ TEST(LinkProgram, RefusesAMissingOrEmptyTextWithoutSendingAnything)
 // The console holds the port: the error says why the port cannot be opened.
 TEST(LinkProgram, SaysWhenAnotherProgramHoldsThePort)
 {
-    TPortFolder folder;
-    sim::SimOptions options;
-    options.portDir = folder.Path().toStdString();
-    sim::SimServer sim(options);
-    sim.start();
+    TServedPort served;
+    const TPortFolder& folder = served.Folder;
+    sim::SimServer& sim = served.Sim;
     TfrmComm console;
     PrepareLink(console, folder.Path());
     console.Settings().Arguments = QStringList{QStringLiteral("kelvor9"), QStringLiteral("COM9")};
