@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "Pictures.h"
+#include "ProgramVersion.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ TAboutBox::TAboutBox(QWidget* parent) : TSecondaryWindow(parent, QStringLiteral(
     large.setPointSizeF(large.pointSizeF() * 1.6);
     product->setFont(large);
     product->adjustSize();
-    AddLabel(this, QStringLiteral("Version"), QStringLiteral("Version 2.1.3"), TextLeft, VersionTop)->adjustSize();
+    const QString version = QStringLiteral("Version ") + QLatin1String(ProgramVersion);
+    AddLabel(this, QStringLiteral("Version"), version, TextLeft, VersionTop)->adjustSize();
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OKButton"));

@@ -18,6 +18,7 @@
 
 #include "KelvorApplication.h"
 #include "Main.h"
+#include "ProgramVersion.h"
 #include "MainLayoutMetrics.h"
 #include "Pictures.h"
 #include "UserDialogs.h"
@@ -40,7 +41,7 @@ QLabel* MakeLabel(const QString& text, QWidget* parent, int left, int top)
 
 void TfrmMain::FormCreate()
 {
-    setWindowTitle(QStringLiteral("Kelvor 9  -  Version 2.1.6"));
+    setWindowTitle(QStringLiteral("Kelvor 9  -  Version ") + QLatin1String(ProgramVersion));
     setWindowIcon(Pictures::ProgramIcon());
     setObjectName(QStringLiteral("frmMain"));
     menuBar()->setNativeMenuBar(false);

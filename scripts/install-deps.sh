@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package the console, the simulator, the tests, the
 # benchmarks and the Debian package (dpkg-dev and file: cpack reads the
-# programs' library needs through dpkg-shlibdeps) need. Runs as root, or through sudo when it is available.
+# programs' library needs through dpkg-shlibdeps; lintian checks the package;
+# appstream validates its AppStream metadata) need. Runs as root, or through
+# sudo when it is available.
 set -euo pipefail
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6
           xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core locales
-          dpkg-dev file)
+          dpkg-dev file lintian appstream)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -15,6 +15,7 @@
 #include "ConsoleFixture.h"
 #include "HelpDocument.h"
 #include "Printing.h"
+#include "ProgramVersion.h"
 
 namespace {
 
@@ -169,8 +170,9 @@ TEST_F(PrintHelpAboutTest, F1OpensTheGuideBesideTheProgramSilently)
     EXPECT_TRUE(Errors().isEmpty());
 }
 
-// The about box: caption, icon, product name, version, OK as default (Enter
-// closes it), fixed and centred on the screen. "E&xit" closes the window.
+// The about box: caption, icon, product name, OK as default (Enter closes
+// it), fixed and centred on the screen; it shows the version the caption
+// shows, the project's (the package's) one. "E&xit" closes the window.
 TEST_F(PrintHelpAboutTest, AboutBoxShowsTheVersionAndExitClosesTheWindow)
 {
     TConsoleSetup setup;
@@ -195,7 +197,9 @@ TEST_F(PrintHelpAboutTest, AboutBoxShowsTheVersionAndExitClosesTheWindow)
             box->reject();
     });
     Main->About1->trigger();
-    EXPECT_EQ(seen, (QStringList{"About Kelvor9", "Kelvor 9", "Version 2.1.3"}));
+    const QString version = QStringLiteral("Version ") + QLatin1String(ProgramVersion);
+    EXPECT_EQ(seen, (QStringList{"About Kelvor9", "Kelvor 9", version}));
+    EXPECT_EQ(Main->windowTitle(), QStringLiteral("Kelvor 9  -  ") + version);
     EXPECT_TRUE(fixedAndCentred);
     EXPECT_TRUE(closedByEnter);
 
