@@ -77,7 +77,7 @@ include(${PROJECT_SOURCE_DIR}/docs/man/manpages.cmake)
 # AppStream metadata, so that software centres list the console. The id
 # stays the same from release to release: software centres know the
 # program by it.
-set(K9_APPSTREAM_ID invalid.kelvor9.console)
+set(K9_APPSTREAM_ID org.kelvor9.Console)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/metainfo.xml.in
                ${CMAKE_BINARY_DIR}/share/metainfo/${K9_APPSTREAM_ID}.metainfo.xml @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/share/metainfo/${K9_APPSTREAM_ID}.metainfo.xml
