@@ -242,9 +242,16 @@ int TRunEngine::CarryOutJumps(int index)
     return Running(run) ? walk.Index : -1;
 }
 
+// The view is told too, as often as events run, so that the list fills and
+// the counters a long chain of passes takes move while it goes on.
 std::function<bool()> TRunEngine::EventsRunDuring(quint64 run)
 {
+    FSinceShown.start();
     return [this, run] {
+        if (OnChanged && FSinceShown.elapsed() >= EventsEveryMs) {
+            OnChanged();
+            FSinceShown.restart();
+        }
         if (LetEventsRun)
             LetEventsRun();
         return Running(run);

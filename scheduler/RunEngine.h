@@ -108,8 +108,9 @@ private:
     // Carries out the due jump at index and every jump after it that is due
     // as well; the index to arm next, or -1 when the run ended on the way.
     int CarryOutJumps(int index);
-    // What a long walk through the jumps calls now and then: window events
-    // run, and the walk goes on while the same run does.
+    // What a long walk through the jumps calls now and then: the view is told
+    // (every 10 ms), window events run, and the walk goes on while
+    // the same run does.
     std::function<bool()> EventsRunDuring(quint64 run);
     // The script's jump plan, made once per run.
     const TJumpPlan& Plan();
@@ -140,6 +141,7 @@ private:
     qint64 FShownNextMs = -1;
     QString FStatusText;
     QElapsedTimer FSinceEvents;
+    QElapsedTimer FSinceShown; // during a long walk through jumps
     TJumpPlan FPlan;
     quint64 FPlanRun = 0; // the run FPlan was made for
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true); // idle calls after the engine end here
