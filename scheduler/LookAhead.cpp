@@ -1,5 +1,7 @@
 #include "LookAhead.h"
 
+#include "JumpWalk.h"
+
 namespace LookAhead {
 
 void Prepare(TCommandsArray& commands)
@@ -8,34 +10,20 @@ void Prepare(TCommandsArray& commands)
         command.PreviewCounter = command.Counter;
 }
 
+int ResolveNextEvent(TCommandsArray& commands, const TJumpPlan& plan, int index, double offset,
+                     const std::function<bool()>& keepGoing)
+{
+    const JumpWalk::TResult walk = JumpWalk::Walk(commands, plan, &TCommand::PreviewCounter, index,
+                                                  MsFromDayFraction(offset), JumpWalk::NoLimit, keepGoing);
+    if (walk.Aborted || walk.Index < 0 || walk.Index >= plan.Count())
+        return -1;
+    commands[size_t(walk.Index)].NextTime = DayFractionFromMs(JumpMath::Add(walk.OffsetMs, plan.TimeMs(walk.Index)));
+    return walk.Index;
+}
+
 int ResolveNextEvent(TCommandsArray& commands, int index, double offset)
 {
-    const int count = int(commands.size());
-    while (index >= 0 && index < count) {
-        TCommand& command = commands[size_t(index)];
-        if (command.Kind != KindJump) {
-            command.NextTime = offset + command.Time;
-            return index;
-        }
-        // Each pass moves the run's start by the jump's distance back in time.
-        const double shift = command.Time - command.Params.value(0).toDouble();
-        if (command.PreviewCounter < command.Loops) {
-            if (command.JumpTo == index) {
-                // Every remaining pass lands here again: take them all at once.
-                offset += double(command.Loops - command.PreviewCounter) * shift;
-                command.PreviewCounter = 0;
-                ++index;
-                continue;
-            }
-            ++command.PreviewCounter;
-            offset += shift;
-            index = command.JumpTo;
-            continue;
-        }
-        command.PreviewCounter = 0;
-        ++index;
-    }
-    return -1;
+    return ResolveNextEvent(commands, TJumpPlan(commands), index, offset);
 }
 
 } // namespace LookAhead

@@ -4,11 +4,12 @@
 // instruction that acts (anything but a jump). It works on the jumps'
 // PreviewCounter, never on Counter, so the run's own state stays as it is.
 //
-// It is a walk whose length is the number of jumps it passes, with one
-// shortcut: a jump whose destination is the jump itself repeats at once
-// until its count is used up, so its remaining passes are added up in one
-// step. A million-pass self-jump costs the same as a single pass, at every
-// one of its million armings.
+// The walk is JumpWalk's: loops made of jumps alone whose ranges nest are
+// added up, so a million-pass self-jump, or three of them that meet at one
+// moment, cost a few steps per line at every arming.
+#include <functional>
+
+#include "JumpPlan.h"
 #include "script/ScriptModel.h"
 
 namespace LookAhead {
@@ -19,6 +20,11 @@ void Prepare(TCommandsArray& commands);
 // The index of the next acting instruction from index on, or -1 when the run
 // ends first. offset is the day fraction, relative to the run's start time,
 // that the walk starts from; the result's NextTime is its projected offset.
+// plan is the script's (TJumpPlan of commands). A long walk asks keepGoing
+// now and then; when it answers false the result is -1.
+int ResolveNextEvent(TCommandsArray& commands, const TJumpPlan& plan, int index, double offset,
+                     const std::function<bool()>& keepGoing = {});
+// The same with a plan made for this call.
 int ResolveNextEvent(TCommandsArray& commands, int index, double offset);
 
 } // namespace LookAhead

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 
+#include "JumpWalk.h"
 #include "LookAhead.h"
 #include "script/ScriptReader.h"
 
@@ -167,8 +168,11 @@ TRunEngine::TArming TRunEngine::Arm(int index)
         Stop();
         return TArming::Ended;
     }
+    const quint64 run = FRun;
     LookAhead::Prepare(FCommands);
-    FNextIndex = LookAhead::ResolveNextEvent(FCommands, index, 0);
+    FNextIndex = LookAhead::ResolveNextEvent(FCommands, Plan(), index, 0, EventsRunDuring(run));
+    if (!Running(run))
+        return TArming::Ended;
     if (FNextIndex < 0) {
         Stop();
         return TArming::Ended;
@@ -182,7 +186,6 @@ TRunEngine::TArming TRunEngine::Arm(int index)
         FArmedDueMs = due;
     }
     ShowNextEvent(FStartMs + MsFromDayFraction(FCommands[size_t(FNextIndex)].NextTime));
-    const quint64 run = FRun;
     Changed();
     if (!Running(run))
         return TArming::Ended;
@@ -196,17 +199,8 @@ int TRunEngine::CarryOutCurrent()
 {
     const int index = FCurrentIndex;
     TCommand& command = FCommands[size_t(index)];
-    if (command.Kind == KindJump) {
-        if (command.Counter < command.Loops) {
-            ++command.Counter;
-            FStartMs += MsFromDayFraction(command.Time) - MsFromDayFraction(command.Params.value(0).toDouble());
-            const quint64 run = FRun;
-            Changed();
-            return Running(run) ? command.JumpTo : -1;
-        }
-        command.Counter = 0;
-        return index + 1;
-    }
+    if (command.Kind == KindJump)
+        return CarryOutJumps(index);
     if (FTarget.Busy()) {
         WaitUntilIdle();
         return -1;
@@ -238,6 +232,46 @@ int TRunEngine::CarryOutCurrent()
     if (OnCarried)
         OnCarried(record);
     return Running(run) ? index + 1 : -1;
+}
+
+// The walk stops at the first instruction that acts or is not yet due; the
+// start moves by all the passes taken on the way. The view is told once.
+int TRunEngine::CarryOutJumps(int index)
+{
+    const quint64 run = FRun;
+    const qint64 dueLimitMs = FClock.MsecsSinceEpoch() - FStartMs;
+    const JumpWalk::TResult walk = JumpWalk::Walk(FCommands, Plan(), &TCommand::Counter, index, 0, dueLimitMs,
+                                                  EventsRunDuring(run));
+    if (walk.Aborted || !Running(run))
+        return -1;
+    FStartMs = JumpMath::Add(FStartMs, walk.OffsetMs);
+    Changed();
+    return Running(run) ? walk.Index : -1;
+}
+
+// The view is told too, as often as events run, so that the list fills and
+// the counters a long chain of passes takes move while it goes on.
+std::function<bool()> TRunEngine::EventsRunDuring(quint64 run)
+{
+    FSinceShown.start();
+    return [this, run] {
+        if (OnChanged && FSinceShown.elapsed() >= EventsEveryMs) {
+            OnChanged();
+            FSinceShown.restart();
+        }
+        if (LetEventsRun)
+            LetEventsRun();
+        return Running(run);
+    };
+}
+
+const TJumpPlan& TRunEngine::Plan()
+{
+    if (FPlanRun != FRun) {
+        FPlan = TJumpPlan(FCommands);
+        FPlanRun = FRun;
+    }
+    return FPlan;
 }
 
 QString TRunEngine::Perform(const TCommand& command)

@@ -12,8 +12,10 @@
 //     passed, carries i out at once.
 //   - FireEvent (the alarm's handler) carries out the current instruction and
 //     arms the next. Instructions that are already due follow one another in
-//     a loop, never by recursion: a million self-jumps in a row keep the
-//     stack as it is.
+//     a loop, never by recursion. A due jump is carried out together with
+//     the jumps after it that are due as well, in one walk (JumpWalk.h) that
+//     adds up the passes of loops made of jumps alone: a million self-jumps
+//     in a row cost a few steps; passes still to come are armed one by one.
 //   - An instruction that falls due while the console is busy (an operation
 //     of the operator's, or an exchange) waits for the busy state to end and
 //     runs right after it; Stop cancels that wait. Each instruction runs as
@@ -38,6 +40,7 @@
 #include <memory>
 
 #include "Alarm.h"
+#include "JumpPlan.h"
 #include "RunRecord.h"
 #include "Sounds.h"
 #include "script/ScriptLines.h"
@@ -111,6 +114,15 @@ private:
     // Carries out the current instruction; the index to arm next, or -1 when
     // nothing is to be armed (waiting for the console, halted, stopped).
     int CarryOutCurrent();
+    // Carries out the due jump at index and every jump after it that is due
+    // as well; the index to arm next, or -1 when the run ended on the way.
+    int CarryOutJumps(int index);
+    // What a long walk through the jumps calls now and then: the view is told
+    // (every 10 ms), window events run, and the walk goes on while
+    // the same run does.
+    std::function<bool()> EventsRunDuring(quint64 run);
+    // The script's jump plan, made once per run.
+    const TJumpPlan& Plan();
     QString Perform(const TCommand& command);
     void RunFrom(int index);
     void WaitUntilIdle();
@@ -140,5 +152,8 @@ private:
     qint64 FShownNextMs = -1;
     QString FStatusText;
     QElapsedTimer FSinceEvents;
+    QElapsedTimer FSinceShown; // during a long walk through jumps
+    TJumpPlan FPlan;
+    quint64 FPlanRun = 0; // the run FPlan was made for
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true); // idle calls after the engine end here
 };

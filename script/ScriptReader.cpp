@@ -67,10 +67,17 @@ int IndexOfName(const QStringList& names, const QString& name)
     return -1;
 }
 
+// The device has channels 1 to 9 and paradigms 1 to 9; a script that names
+// another number could not work, so it is refused before it runs.
+bool OnTheDevice(int number) { return number >= 1 && number <= 9; }
+
+// The one-digit channel of "Change Channel 2 ...". A second digit after it
+// would make another number, which no channel has.
 int ChannelOf(const QString& instruction)
 {
     int channel = 0;
-    if (!ParseInteger(QStringView(instruction).mid(ChannelPos, 1), channel))
+    if (!ParseInteger(QStringView(instruction).mid(ChannelPos, 1), channel) || !OnTheDevice(channel)
+        || (instruction.size() > ChannelPos + 1 && instruction.at(ChannelPos + 1).isDigit()))
         NotACommand(instruction);
     return channel;
 }
@@ -102,11 +109,14 @@ TVariantArray ModeParams(const QString& instruction)
     return {channel, mode};
 }
 
-TVariantArray NumberParams(const QString& argument)
+// "Trigger Channel 3", "Change Paradigm To 5".
+TVariantArray NumberParams(const QString& instruction, const QString& argument)
 {
     int number = 0;
     if (!ParseInteger(argument, number))
         throw EConvertError::NotInteger(argument);
+    if (!OnTheDevice(number))
+        NotACommand(instruction);
     return {number};
 }
 
@@ -181,7 +191,7 @@ TCommand ParseScriptLine(const QString& line)
     switch (command.Kind) {
     case KindTrigger:
     case KindParadigm:
-        command.Params = NumberParams(argument);
+        command.Params = NumberParams(instruction, argument);
         break;
     case KindLoadFile:
         command.Params = {argument};

@@ -12,10 +12,13 @@
 //   Load Paradigm <file path>
 //   Jump To Time HH:MM:SS Counting <loops> Loops
 //
+// Channels and paradigms are numbered 1 to 9, as on the device; a line that
+// names another number is refused ("... is not a Valid command.").
+//
 // Used by the editor's activation check and by the run engine at start.
 // Every refusal raises EKelvorError (EScriptError, or EConvertError for a
-// channel or paradigm number) with the operator's message; nothing of a
-// partly read script is returned.
+// channel or paradigm number that is not an integer) with the operator's
+// message; nothing of a partly read script is returned.
 #include "ScriptModel.h"
 
 namespace ScriptReader {

@@ -57,6 +57,32 @@ TEST_F(EngineFixture, TriggerAndJumpRunsThreeTimesAndEndsAfterTheLastTrigger)
     EXPECT_EQ(Sound.Played, QStringList(3, SoundDing));
 }
 
+TEST_F(EngineFixture, JumpsThatMeetAtOneMomentActivateAtOnceAndTheTriggerComesOnTime)
+{
+    StartEngine();
+    ClearWire();
+    // Walked pass by pass, about 10^15 passes, all due at 10 s.
+    Run({QStringLiteral("00:00:10:Jump To Time 00:00:10 Counting 99997 Loops"),
+         QStringLiteral("00:00:10:Jump To Time 00:00:10 Counting 99998 Loops"),
+         QStringLiteral("00:00:10:Jump To Time 00:00:10 Counting 99999 Loops"),
+         QStringLiteral("00:00:11:Trigger Channel 1")});
+    const QDateTime start = Morning().addSecs(1);
+    ASSERT_TRUE(Engine->Active());
+    EXPECT_EQ(Engine->NextIndex(), 3);
+    EXPECT_EQ(Engine->StatusText(), Status(start.addSecs(11)));
+
+    ASSERT_TRUE(ElapseUntil([&] { return !Engine->Active(); }));
+    ASSERT_EQ(Records.size(), 1u);
+    EXPECT_EQ(Records[0].Due, start.addSecs(11)); // one second after the jumps' moment
+    EXPECT_GE(Records[0].LatenessMs(), 0);
+    EXPECT_LE(Records[0].LatenessMs(), TRunEngine::AlarmCurrency);
+    EXPECT_EQ(Records[0].Line, 4);
+    for (const TCommand& jump : Engine->Commands())
+        EXPECT_EQ(jump.Counter, 0);
+    ASSERT_TRUE(WaitForWire(1));
+    EXPECT_EQ(FramesStarting("T"), std::vector<std::string> {"T1"});
+}
+
 TEST_F(EngineFixture, InstructionsAtOneOffsetRunBackToBackInListOrder)
 {
     StartEngine();
@@ -193,6 +219,9 @@ TEST_F(EngineFixture, StartRefusesWhatCannotRun)
     StartEngine();
     EXPECT_EQ(MessageOf([&] { Run({Trigger1}, QStringLiteral("25:00")); }),
               QStringLiteral("'25:00' is not a valid time"));
+    // A channel the device does not have: refused before anything runs.
+    EXPECT_EQ(MessageOf([&] { Run({Trigger1, QStringLiteral("00:00:01:Trigger Channel 12")}); }),
+              QStringLiteral("Error In Script. Trigger Channel 12 is not a Valid command."));
     EXPECT_FALSE(Engine->Active());
 }
 

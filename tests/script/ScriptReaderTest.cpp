@@ -106,6 +106,22 @@ TEST(ScriptReader, RefusalsQuoteWhatWasFound)
               "Error In Script. 00:99:10  is not a Valid time.");
 }
 
+TEST(ScriptReader, ChannelsAndParadigmsOutsideOneToNineAreRefused)
+{
+    for (const char* instruction :
+         {"Trigger Channel 0", "Trigger Channel 10", "Trigger Channel 12", "Trigger Channel -1",
+          "Change Paradigm To 0", "Change Paradigm To 99", "Change Channel 0 Duration to +00150E-3",
+          "Change Channel 0 mode to Twin", "Change Channel 12 Duration to +00150E-3",
+          "Change Channel 10 mode to Off"}) {
+        EXPECT_EQ(LineMessage((std::string("00:00:10:") + instruction).c_str()),
+                  QStringLiteral("Error In Script. %1 is not a Valid command.").arg(QLatin1String(instruction)));
+    }
+    for (const char* line : {"00:00:10:Trigger Channel 1", "00:00:10:Trigger Channel 9",
+                             "00:00:10:Change Paradigm To 1", "00:00:10:Change Paradigm To 9",
+                             "00:00:10:Change Channel 1 N to +00001E+0"})
+        EXPECT_EQ(LineMessage(line), "<no error>") << line;
+}
+
 TEST(ScriptReader, JumpDestinations)
 {
     const TCommandsArray commands = ParseScript({
