@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "FileSizeLimit.h"
 #include "link/KelvorErrors.h"
 #include "scheduler/RunLog.h"
 
@@ -52,6 +53,14 @@ TEST(RunLog, EachRunHasAFileOfItsOwnWrittenThroughAtOnce)
     EXPECT_EQ(Contents(first->FileName()), QByteArray("Due,Carried out,Lateness (ms),Line,Instruction,Outcome\r\n"
                                                       "2026-12-08 14:03:06.123,2026-12-08 14:03:06.123,0,1,"
                                                       "00:00:00:Trigger Channel 1,sent\r\n"));
+
+    // A line the file system refuses: the system's reason.
+    {
+        TFileSizeLimit limit(Contents(first->FileName()).size() + 10);
+        ASSERT_TRUE(limit.Active);
+        EXPECT_FALSE(first->Append(record));
+    }
+    EXPECT_EQ(first->ErrorString(), QStringLiteral("File too large"));
 
     // A folder that cannot be made: a clear message.
     QFile blocker(data.filePath(QStringLiteral("file")));
