@@ -26,11 +26,17 @@
 #include <QFile>
 #include <QLocale>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <malloc.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -182,32 +188,44 @@ QString WriteLargeFile(const QString& fileName, int megabytes)
     return fileName;
 }
 
-// A field of /proc/self/status in kB ("VmRSS", "VmHWM").
-long StatusKb(const char* field)
+// The process's resident memory in kB, from /proc/self/statm.
+long ResidentKb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
         return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(QByteArray(field) + ':'))
-            return line.mid(int(qstrlen(field)) + 1).trimmed().split(' ').first().toLong();
-    }
-    return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
 }
 
 // How far the process's resident memory rose above its level before the
-// load's reading, at its highest, in kB. The kernel's peak is reset first.
+// load's reading, at its highest, in kB. The kernel's own peak is not kept
+// up to date for memory handed back meanwhile, so a thread samples the
+// resident size every millisecond while the file is read.
 long PeakGrowthKb(const QString& fileName)
 {
-    QFile reset(QStringLiteral("/proc/self/clear_refs"));
-    if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1)
-        throw std::runtime_error("the peak memory cannot be reset (/proc/self/clear_refs)");
-    reset.close();
-    const long before = StatusKb("VmRSS");
-    const QVector<TVexoValue> points = PointsOf(fileName, Channel9::LongTableLimit);
+    ::malloc_trim(0); // memory freed earlier goes back to the system first
+    const long before = ResidentKb();
+    std::atomic<bool> done = false;
+    std::atomic<long> peak = before;
+    std::thread sampler([&] {
+        while (!done) {
+            peak = std::max(peak.load(), ResidentKb());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    QVector<TVexoValue> points;
+    {
+        const auto stop = qScopeGuard([&] {
+            done = true;
+            sampler.join();
+        });
+        points = PointsOf(fileName, Channel9::LongTableLimit);
+        peak = std::max(peak.load(), ResidentKb());
+    }
     if (points.size() != Channel9::LongTableLimit)
         throw std::runtime_error("the file did not give a whole table");
-    return StatusKb("VmHWM") - before;
+    return peak - before;
 }
 
 void ReportLoadMemory(const QString& folder)
@@ -219,8 +237,8 @@ void ReportLoadMemory(const QString& folder)
     const long largeKb = PeakGrowthKb(large);
     QFile::remove(large);
     std::printf("Peak memory of a load's reading (100000 points taken), growth above the level before:\n");
-    std::printf("  1 MB file     %8.1f MB\n", smallKb / 1024.0);
-    std::printf("  200 MB file   %8.1f MB   (200 MB / 1 MB file: %.2f)\n", largeKb / 1024.0,
+    std::printf("  1 MB file     %8.2f MB\n", smallKb / 1024.0);
+    std::printf("  200 MB file   %8.2f MB   (200 MB / 1 MB file: %.2f)\n", largeKb / 1024.0,
                 smallKb > 0 ? double(largeKb) / smallKb : 0.0);
 }
 
