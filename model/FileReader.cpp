@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Descriptor.h"
 #include "link/KelvorErrors.h"
 
 namespace FileReader {
@@ -18,23 +19,6 @@ namespace {
 {
     throw EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason));
 }
-
-// Closes the descriptor on every way out.
-class TDescriptor {
-public:
-    explicit TDescriptor(int fd) : FFd(fd) {}
-    ~TDescriptor()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TDescriptor(const TDescriptor&) = delete;
-    TDescriptor& operator=(const TDescriptor&) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
 
 // 0 at the end of the file.
 qsizetype ReadSome(int fd, char* buffer, qsizetype size, const QString& fileName)

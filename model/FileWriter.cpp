@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Descriptor.h"
 #include "KelvorErrors.h"
 
 namespace FileWriter {
@@ -57,30 +58,6 @@ TTarget Resolve(const QString& fileName)
     target.Path = name;
     return target;
 }
-
-// Closes the descriptor unless it was closed on purpose.
-class TDescriptor {
-public:
-    explicit TDescriptor(int fd) : FFd(fd) {}
-    ~TDescriptor()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TDescriptor(const TDescriptor&) = delete;
-    TDescriptor& operator=(const TDescriptor&) = delete;
-    int Get() const { return FFd; }
-    // 0, or the reason the close failed (a late write failure).
-    int Close()
-    {
-        const int result = ::close(FFd);
-        FFd = -1;
-        return result == 0 ? 0 : errno;
-    }
-
-private:
-    int FFd;
-};
 
 // 0, or the reason the bytes could not all be written.
 int WriteAll(int fd, const QByteArray& content)
