@@ -6,6 +6,8 @@
 // sectors), and the waveform view drawing the points. Reports:
 //  - the parse of a 100000-point file (read, check every line, make the
 //    points) beside the 100 ms aim and beside reading its bytes;
+//  - the peak memory a load's reading takes for a 200 MB file beside a 1 MB
+//    one (only the lines the table takes are read);
 //  - its import against the unthrottled simulator: the console's own time
 //    per sector (everything outside the dialogues) beside the dialogue's and
 //    the bare line's time for the same frames (the simulator and the
@@ -24,11 +26,17 @@
 #include <QFile>
 #include <QLocale>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <malloc.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -56,7 +64,7 @@ QString WriteNumbersFile(const QString& fileName, int count)
 // What the console does with a file before the first command goes out.
 QVector<TVexoValue> PointsOf(const QString& fileName, int limit)
 {
-    return Channel9::PointsOf(Channel9Csv::ParseLines(Channel9Csv::ReadLines(fileName), limit, QLocale()));
+    return Channel9::PointsOf(Channel9Csv::ReadFile(fileName, limit, QLocale()).Numbers);
 }
 
 // The console's link, with the time spent inside its dialogues and the
@@ -164,6 +172,76 @@ void ReportParse(const QString& fileName)
     std::printf("  reading the bytes alone      %8.2f ms   (parse / read %.0f)\n", readMs, parseMs / readMs);
 }
 
+// A file of valid lines, at least `megabytes` MB, written in 1 MB blocks.
+QString WriteLargeFile(const QString& fileName, int megabytes)
+{
+    QByteArray block;
+    for (int i = 0; block.size() < 1024 * 1024; ++i)
+        block += QByteArray::number(9.5 * std::sin(i / 300.0), 'f', 4) + "\r\n";
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write " + fileName.toStdString());
+    for (int i = 0; i < megabytes; ++i) {
+        if (file.write(block) != block.size())
+            throw std::runtime_error("cannot write " + fileName.toStdString());
+    }
+    return fileName;
+}
+
+// The process's resident memory in kB, from /proc/self/statm.
+long ResidentKb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
+}
+
+// How far the process's resident memory rose above its level before the
+// load's reading, at its highest, in kB. The kernel's own peak is not kept
+// up to date for memory handed back meanwhile, so a thread samples the
+// resident size every millisecond while the file is read.
+long PeakGrowthKb(const QString& fileName)
+{
+    ::malloc_trim(0); // memory freed earlier goes back to the system first
+    const long before = ResidentKb();
+    std::atomic<bool> done = false;
+    std::atomic<long> peak = before;
+    std::thread sampler([&] {
+        while (!done) {
+            peak = std::max(peak.load(), ResidentKb());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    QVector<TVexoValue> points;
+    {
+        const auto stop = qScopeGuard([&] {
+            done = true;
+            sampler.join();
+        });
+        points = PointsOf(fileName, Channel9::LongTableLimit);
+        peak = std::max(peak.load(), ResidentKb());
+    }
+    if (points.size() != Channel9::LongTableLimit)
+        throw std::runtime_error("the file did not give a whole table");
+    return peak - before;
+}
+
+void ReportLoadMemory(const QString& folder)
+{
+    const QString small = WriteLargeFile(folder + QStringLiteral("/1mb.csv"), 1);
+    const QString large = WriteLargeFile(folder + QStringLiteral("/200mb.csv"), 200);
+    PointsOf(small, Channel9::LongTableLimit); // first use: code and caches
+    const long smallKb = PeakGrowthKb(small);
+    const long largeKb = PeakGrowthKb(large);
+    QFile::remove(large);
+    std::printf("Peak memory of a load's reading (100000 points taken), growth above the level before:\n");
+    std::printf("  1 MB file     %8.2f MB\n", smallKb / 1024.0);
+    std::printf("  200 MB file   %8.2f MB   (200 MB / 1 MB file: %.2f)\n", largeKb / 1024.0,
+                smallKb > 0 ? double(largeKb) / smallKb : 0.0);
+}
+
 void ReportUnthrottledImport(const QString& simulator, const QString& folder, const QVector<TVexoValue>& points)
 {
     bench::TSimProcess sim(simulator, folder, 9, {});
@@ -251,6 +329,7 @@ int main(int argc, char* argv[])
         const QString big = WriteNumbersFile(folder.filePath(QStringLiteral("100000.csv")), 100000);
         const QString small = WriteNumbersFile(folder.filePath(QStringLiteral("10000.csv")), 10000);
         ReportParse(big);
+        ReportLoadMemory(folder.path());
         ReportUnthrottledImport(simulator, folder.path(), PointsOf(big, Channel9::LongTableLimit));
         ReportPacedImport(simulator, folder.path(), PointsOf(small, Channel9::LongTableLimit));
         ReportDrawing();

@@ -84,27 +84,30 @@ bool ParseLine(QStringView line, const QLocale& locale, double& number)
     return ParseWith(line, SeparatorOf(locale), number);
 }
 
-QVector<double> ParseLines(const TLines& lines, int limit, const QLocale& locale)
+TNumbers ParseLines(TLineReader& lines, int limit, const QLocale& locale)
 {
-    const qsizetype n = std::min<qsizetype>(lines.Count(), limit);
     const QChar separator = SeparatorOf(locale);
-    QVector<double> numbers(n);
-    for (qsizetype i = 0; i < n; ++i) {
-        if (!ParseWith(lines.Line(i), separator, numbers[i]))
-            throw EKelvorError(QStringLiteral("Cannot read data. Line number %1 contain invalid data.").arg(i + 1));
+    TNumbers read;
+    QByteArray line;
+    while (read.Numbers.size() < limit && lines.Next(line)) {
+        double number = 0;
+        if (lines.TooLong() || !ParseWith(QString::fromLocal8Bit(line), separator, number))
+            throw EKelvorError(QStringLiteral("Cannot read data. Line number %1 contain invalid data.")
+                                   .arg(read.Numbers.size() + 1));
+        read.Numbers.append(number);
     }
-    return numbers;
+    read.MoreLines = read.Numbers.size() == limit && lines.Next(line);
+    return read;
 }
 
-TLines ReadLines(const QString& fileName)
+TNumbers ReadFile(const QString& fileName, int limit, const QLocale& locale)
 {
     try {
-        return TLines(FileReader::ReadRegularFile(fileName));
+        TLineReader lines = FileReader::RegularFileLines(fileName, LongestLine);
+        return ParseLines(lines, limit, locale);
     } catch (const EFileError&) {
         CannotLoad(fileName);
     }
 }
-
-TLines::TLines(const QByteArray& bytes) : FText(QString::fromLocal8Bit(bytes)), FLines(FileReader::LineViews(FText)) {}
 
 } // namespace Channel9Csv

@@ -11,27 +11,18 @@
 #include <QStringView>
 #include <QVector>
 
-#include <vector>
-
+#include "LineReader.h"
 #include "VexoClasses.h"
 
 namespace Channel9Csv {
 
-// A file's text and its lines, ended by CR LF, LF or CR (a line break at the
-// very end does not start another line). The lines are views into the text:
-// a 100000-line file makes no string per line.
-class TLines {
-public:
-    explicit TLines(const QByteArray& bytes); // text in the locale's encoding
-    TLines(TLines&&) = default;
-    TLines(const TLines&) = delete;
-    TLines& operator=(const TLines&) = delete;
-    qsizetype Count() const { return qsizetype(FLines.size()); }
-    QStringView Line(qsizetype i) const { return FLines[size_t(i)]; }
+// A line that holds a point is short: a longer one is invalid data.
+constexpr qsizetype LongestLine = 256;
 
-private:
-    QString FText;
-    std::vector<QStringView> FLines;
+// What a load reads from a file.
+struct TNumbers {
+    QVector<double> Numbers;
+    bool MoreLines = false; // lines follow those the limit allowed
 };
 
 // The file's content: each point as its device text, ended by CR LF.
@@ -44,14 +35,17 @@ QByteArray Text(const QVector<TVexoValue>& points);
 // other text, an empty line, a number beyond the range of a double.
 bool ParseLine(QStringView line, const QLocale& locale, double& number);
 
-// The numbers of the first `limit` lines; later lines are not looked at.
-// Raises EKelvorError "Cannot read data. Line number i contain invalid
-// data." for the first line that is not a number.
-QVector<double> ParseLines(const TLines& lines, int limit, const QLocale& locale);
+// The numbers of the first `limit` lines, read as they come; later lines
+// are not read (only whether there is one). Raises EKelvorError "Cannot read
+// data. Line number i contain invalid data." for the first line that is not
+// a number or is longer than LongestLine bytes. Lines are in the locale's
+// encoding.
+TNumbers ParseLines(TLineReader& lines, int limit, const QLocale& locale);
 
-// The lines of a file. Only a regular file is read, opened without
+// ParseLines over a file. Only a regular file is read, opened without
 // blocking, so a named pipe or a device never holds the console. Raises
-// EFileError "Cannot load data from " + the file name.
-TLines ReadLines(const QString& fileName);
+// EFileError "Cannot load data from " + the file name when it cannot be
+// opened or read.
+TNumbers ReadFile(const QString& fileName, int limit, const QLocale& locale);
 
 } // namespace Channel9Csv

@@ -125,6 +125,8 @@ void TfrmMain::SaveChannel9Csv()
                                         QStringLiteral("Save CSV File"));
     if (fileName.isEmpty())
         return;
+    // A target that can never be written is refused before the transfer.
+    FileWriter::CheckTarget(fileName);
 
     const Channel9::TTable table = Channel9::TableFor(Paradigm().Number);
     QString notice;
@@ -135,13 +137,18 @@ void TfrmMain::SaveChannel9Csv()
         const Channel9::TSaveOutcome outcome = Channel9::SaveTable(*frmComm, table, progress.Hooks());
         notice = outcome.Notice;
         if (outcome.Complete) {
-            RecordChannel9Table(Channel9::NumbersOf(outcome.Points),
-                                QStringLiteral("Channel 9 %1 read from the Kelvor 9: %2 points, saved to %3")
-                                    .arg(TableName(table))
-                                    .arg(outcome.Points.size())
-                                    .arg(fileName));
-            // Written whole or not at all: a failed write keeps an older file.
-            FileWriter::WriteAtomically(fileName, Channel9Csv::Text(outcome.Points));
+            const QString read = QStringLiteral("Channel 9 %1 read from the Kelvor 9: %2 points")
+                                     .arg(TableName(table))
+                                     .arg(outcome.Points.size());
+            // Written whole or not at all: a failed write keeps an older file,
+            // and the window shows the table read without a file to its name.
+            try {
+                FileWriter::WriteAtomically(fileName, Channel9Csv::Text(outcome.Points));
+            } catch (const EFileError&) {
+                RecordChannel9Table(Channel9::NumbersOf(outcome.Points), read);
+                throw;
+            }
+            RecordChannel9Table(Channel9::NumbersOf(outcome.Points), read + QStringLiteral(", saved to ") + fileName);
         }
     }
     if (!notice.isEmpty())
@@ -157,10 +164,11 @@ void TfrmMain::LoadChannel9Csv()
     if (fileName.isEmpty())
         return;
 
-    // The whole file is read and checked before the first command goes out.
+    // The lines the table takes are read and checked before the first
+    // command goes out; later lines are not read.
     const Channel9::TTable table = Channel9::TableFor(Paradigm().Number);
-    const QVector<TVexoValue> points = Channel9::PointsOf(
-        Channel9Csv::ParseLines(Channel9Csv::ReadLines(fileName), Channel9::PointLimit(table), QLocale()));
+    const QVector<TVexoValue> points =
+        Channel9::PointsOf(Channel9Csv::ReadFile(fileName, Channel9::PointLimit(table), QLocale()).Numbers);
 
     Channel9::TTransferOutcome outcome;
     {
@@ -227,13 +235,11 @@ void TfrmMain::PreviewChannel9Csv()
     if (fileName.isEmpty())
         return;
     const Channel9::TTable table = Channel9::TableFor(Paradigm().Number);
-    const Channel9Csv::TLines lines = Channel9Csv::ReadLines(fileName);
-    const QVector<double> numbers = Channel9Csv::ParseLines(lines, Channel9::PointLimit(table), QLocale());
-    QString description = QStringLiteral("Preview of %1: %2 points, not loaded").arg(fileName).arg(numbers.size());
-    if (lines.Count() > numbers.size())
-        description += QStringLiteral(" (a load into the %1 uses the first %2 of %3 lines)")
+    const Channel9Csv::TNumbers read = Channel9Csv::ReadFile(fileName, Channel9::PointLimit(table), QLocale());
+    QString description = QStringLiteral("Preview of %1: %2 points, not loaded").arg(fileName).arg(read.Numbers.size());
+    if (read.MoreLines)
+        description += QStringLiteral(" (a load into the %1 uses only the first %2 lines of the file)")
                            .arg(TableName(table))
-                           .arg(numbers.size())
-                           .arg(lines.Count());
-    Channel9Session().Waveform->ShowPreview(numbers, description);
+                           .arg(read.Numbers.size());
+    Channel9Session().Waveform->ShowPreview(read.Numbers, description);
 }

@@ -213,8 +213,8 @@ void TfrmMonitor::CopyAllClick()
     QGuiApplication::clipboard()->setText(LogText());
 }
 
-// The bytes came one character per byte: the file gets them back as they
-// passed.
+// The file holds the log as it is shown, in UTF-8: control characters as
+// their pictures, so that every entry is one line of the file.
 void TfrmMonitor::SaveLogClick()
 {
     TFileDialogOptions options;
@@ -224,5 +224,5 @@ void TfrmMonitor::SaveLogClick()
     const QString fileName = FDialogs().AskSaveFileName(this, options);
     if (fileName.isEmpty())
         return;
-    FileWriter::WriteAtomically(fileName, LogText().toLatin1());
+    FileWriter::WriteAtomically(fileName, LogText().toUtf8());
 }

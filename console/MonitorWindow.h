@@ -46,8 +46,9 @@ public:
 
     // Paints the queued entries now (the timer does it by itself).
     void Flush();
-    // The log's entries, one a line ended by LF: the time stamp, ":....."
-    // and the bytes as they passed. Queued entries are painted first.
+    // The log's entries as shown, one a line ended by LF: the time stamp,
+    // ":....." and the bytes, control characters as their pictures. Queued
+    // entries are painted first.
     QString LogText();
     int EntryCount() const;
 

@@ -74,7 +74,7 @@ QString TTrafficLogView::Lines(int first, int last) const
 {
     QString text;
     for (int i = first; i <= last && i < Count(); ++i)
-        text += FEntries[size_t(i)].text + QLatin1Char('\n');
+        text += Shown(FEntries[size_t(i)].text) + QLatin1Char('\n');
     return text;
 }
 

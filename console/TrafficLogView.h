@@ -11,9 +11,9 @@
 //
 // Control characters among the bytes are shown as their control pictures
 // (a CR as U+240D), so that each entry stays on its one line and shows every
-// byte; copies and saved files get the bytes themselves. Whole lines are
-// selected with the mouse (Shift extends the selection); Ctrl+C copies them
-// and Ctrl+A selects all.
+// byte; copies and saved files get the entries as shown, one a line. Whole
+// lines are selected with the mouse (Shift extends the selection); Ctrl+C
+// copies them and Ctrl+A selects all.
 #include <QAbstractScrollArea>
 #include <QColor>
 
@@ -35,7 +35,7 @@ public:
     void Clear();
     int Count() const { return int(FEntries.size()); }
 
-    // Lines ended by LF, the bytes as they passed.
+    // The entries as shown, each a line ended by LF.
     QString AllText() const;
     QString SelectedText() const;
     bool HasSelection() const { return FAnchor >= 0; }

@@ -1,5 +1,5 @@
-// Fuzzes the channel 9 CSV reader as a load meets a file: the bytes are split
-// into lines and the first 1000 are read as numbers, in a full-stop locale
+// Fuzzes the channel 9 CSV reader as a load meets a file: the bytes are read
+// line by line and the first 1000 lines are read as numbers, in a full-stop locale
 // and in a comma locale. The first byte chooses the locale. EKelvorError
 // with the line-number message is the expected refusal; a crash, a hang or a
 // sanitizer report is a finding.
@@ -23,14 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return 0;
     const QLocale locale(data[0] % 2 ? QLocale::German : QLocale::C);
-    const Channel9Csv::TLines lines(QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1)));
-    for (qsizetype i = 0; i < lines.Count() && i < 1000; ++i) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    TLineReader lines(TLineReader::FromBytes(bytes), Channel9Csv::LongestLine);
+    QByteArray line;
+    int count = 0;
+    for (; count < 1000 && lines.Next(line); ++count) {
+        FUZZ_CHECK(line.size() <= Channel9Csv::LongestLine, "a line longer than the reader keeps");
         double number = 0;
-        if (!Channel9Csv::ParseLine(lines.Line(i), locale, number))
+        const QString text = QString::fromLocal8Bit(line);
+        if (lines.TooLong() || !Channel9Csv::ParseLine(text, locale, number))
             continue;
         FUZZ_CHECK(std::isfinite(number), "a line read as a number that is not finite");
         double again = 0;
-        FUZZ_CHECK(Channel9Csv::ParseLine(lines.Line(i).toString(), locale, again) && again == number,
+        FUZZ_CHECK(Channel9Csv::ParseLine(QString(text), locale, again) && again == number,
                    "the same line read twice differs");
         const QString amplitude = Channel9::PointOf(number).ToAmplitudeText();
         FUZZ_CHECK(amplitude.size() == 9, "amplitude text not nine characters");
@@ -38,8 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(sent <= 9.99 && sent >= -10, "amplitude outside the device's limits");
     }
     try {
-        const QVector<double> numbers = Channel9Csv::ParseLines(lines, 1000, locale);
-        FUZZ_CHECK(numbers.size() == qMin<qsizetype>(lines.Count(), 1000), "not one number per line read");
+        TLineReader again(TLineReader::FromBytes(bytes), Channel9Csv::LongestLine);
+        const Channel9Csv::TNumbers read = Channel9Csv::ParseLines(again, 1000, locale);
+        FUZZ_CHECK(read.Numbers.size() == count, "not one number per line read");
     } catch (const EKelvorError&) {
     }
     return 0;

@@ -244,7 +244,7 @@ void TfrmComm::SendCommand(const QString& text)
 
 // ---- receiving --------------------------------------------------------------
 
-QByteArray TfrmComm::ReceiveRaw(int count)
+QByteArray TfrmComm::ReceiveRaw(int count, bool logged)
 {
     if (count <= 0)
         return {};
@@ -255,9 +255,11 @@ QByteArray TfrmComm::ReceiveRaw(int count)
     if (got <= 0)
         return {};
     buffer.truncate(got);
-    const QString text = ReplyFrame::CutAtZero(buffer);
-    if (!text.isEmpty())
-        AddText(text, false);
+    if (logged) {
+        const QString text = ReplyFrame::CutAtZero(buffer);
+        if (!text.isEmpty())
+            AddText(text, false);
+    }
     return buffer;
 }
 
@@ -369,25 +371,30 @@ QString TfrmComm::AwaitReply(const QElapsedTimer& clock)
     TReplyFrameReader reader;
     for (;;) {
         if (FLostInExchange)
-            return {};
+            break;
         if (FReady) {
             // The queue is asked again before every read: logging what was
             // read may take a while, and more bytes may have come meanwhile.
             for (int want = reader.Wanted(Comm32->InQueCount()); want > 0;
                  want = reader.Wanted(Comm32->InQueCount())) {
-                const QByteArray part = ReceiveRaw(want);
+                const QByteArray part = ReceiveRaw(want, !reader.InPayload());
                 if (part.isEmpty())
                     break;
                 reader.Feed(part);
             }
             if (reader.Complete())
-                return reader.Payload();
+                break;
         }
         const qint64 left = FSettings.DialogueTimeoutMs - clock.elapsed();
         if (left <= 0 || FQuitting)
-            return {};
+            break;
         WaitForWake(int(left));
     }
+    // The payload is one entry of the traffic log, however many reads it took.
+    const QString payload = ReplyFrame::CutAtZero(reader.PayloadBytes());
+    if (!payload.isEmpty())
+        AddText(payload, false);
+    return reader.Complete() ? reader.Payload() : QString();
 }
 
 QString TfrmComm::Dialogue(const QString& command)

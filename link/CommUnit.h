@@ -136,7 +136,8 @@ private:
     void CheckCanWrite(int framedLength);
     void SendFrame(const QString& text);
     void WriteBytes(const QByteArray& bytes);
-    QByteArray ReceiveRaw(int count);
+    // Reads up to count bytes; logged: they are a traffic-log entry.
+    QByteArray ReceiveRaw(int count, bool logged = true);
     void Drain();
     QString AwaitReply(const class QElapsedTimer& clock);
     void BeginExchange();

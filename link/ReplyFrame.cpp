@@ -22,8 +22,18 @@ int TReplyFrameReader::Wanted(int waiting) const
 {
     switch (FState) {
     case Start: return waiting >= 5 ? 1 : 0;
-    case Length: return qMin(waiting, 4 - int(FLengthField.size()));
-    case Body: return qMin(waiting, FLength - int(FPayload.size()));
+    case Length: {
+        const int rest = 4 - int(FLengthField.size());
+        return waiting >= rest ? rest : 0;
+    }
+    case Body: {
+        const int rest = FLength - int(FPayload.size());
+        if (waiting >= rest)
+            return rest;
+        // A long payload cannot wait whole in the driver's queue: take it in
+        // parts of a useful size.
+        return FLength > WholePayloadLimit && waiting >= WholePayloadLimit / 2 ? waiting : 0;
+    }
     case Done: return 0;
     }
     return 0;

@@ -4,10 +4,13 @@
 // "<" + the payload's length in four digits + the payload.
 //
 // TReplyFrameReader reads one reply frame from bytes as they arrive. It asks
-// for exactly as many bytes as belong to its frame (one byte at a time while
-// looking for "<", then the four length digits, then the payload), so that
-// nothing of a following frame is consumed. It holds no port: the dialogue
-// feeds it from the port's input queue, the fuzz target feeds it directly.
+// for exactly as many bytes as belong to its frame, so that nothing of a
+// following frame is consumed, and in three reads however the bytes trickle
+// in: "<" once a whole header waits, the four length digits (then waiting
+// too), and the payload once all of it waits. Only a payload longer than
+// the serial driver is sure to hold at once (its queue stops at 4095 bytes)
+// is taken in parts as they come. It holds no port: the dialogue feeds it
+// from the port's input queue, the fuzz target feeds it directly.
 #include <QByteArray>
 #include <QString>
 
@@ -27,6 +30,9 @@ QString CutAtZero(const QByteArray& bytes);
 
 class TReplyFrameReader {
 public:
+    // The longest payload that is read only once all of it waits.
+    static constexpr int WholePayloadLimit = 2048;
+
     // How many bytes to read next, given how many wait in the queue; 0 means
     // wait for more. Bytes before "<" are taken one at a time, but only while
     // a whole header (five bytes) waits.
@@ -35,8 +41,12 @@ public:
     // is not a decimal number raises EConvertError with the four characters.
     void Feed(const QByteArray& bytes);
     bool Complete() const { return FState == Done; }
+    // The next bytes wanted are the payload's.
+    bool InPayload() const { return FState == Body; }
     // The payload, cut at its first zero byte; empty for a length of 0000.
     QString Payload() const { return ReplyFrame::CutAtZero(FPayload); }
+    // The payload's bytes read so far.
+    const QByteArray& PayloadBytes() const { return FPayload; }
 
 private:
     enum { Start, Length, Body, Done } FState = Start;

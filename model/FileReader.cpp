@@ -3,10 +3,12 @@
 #include <QFile>
 
 #include <cerrno>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Descriptor.h"
 #include "link/KelvorErrors.h"
 
 namespace FileReader {
@@ -18,56 +20,58 @@ namespace {
     throw EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason));
 }
 
-// Closes the descriptor on every way out.
-class TDescriptor {
-public:
-    explicit TDescriptor(int fd) : FFd(fd) {}
-    ~TDescriptor()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
+// 0 at the end of the file.
+qsizetype ReadSome(int fd, char* buffer, qsizetype size, const QString& fileName)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, size_t(size));
+        if (got >= 0)
+            return got;
+        if (errno != EINTR)
+            throw EFileError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, qt_error_string(errno)));
     }
-    TDescriptor(const TDescriptor&) = delete;
-    TDescriptor& operator=(const TDescriptor&) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
+}
 
 QByteArray ReadAll(int fd, const QString& fileName)
 {
     QByteArray bytes;
     char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0)
-            return bytes;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EFileError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, qt_error_string(errno)));
-        }
+    while (const qsizetype got = ReadSome(fd, buffer, sizeof buffer, fileName))
         bytes.append(buffer, got);
-    }
+    return bytes;
+}
+
+// The descriptor of the named file when it is a regular file.
+std::shared_ptr<TDescriptor> OpenRegularFile(const QString& fileName)
+{
+    const QByteArray name = QFile::encodeName(fileName);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        CannotOpen(fileName, qt_error_string(errno));
+    auto file = std::make_shared<TDescriptor>(fd);
+    struct stat status {};
+    if (::fstat(file->Get(), &status) != 0)
+        CannotOpen(fileName, qt_error_string(errno));
+    if (S_ISDIR(status.st_mode))
+        CannotOpen(fileName, QStringLiteral("It is a folder."));
+    if (!S_ISREG(status.st_mode))
+        CannotOpen(fileName, QStringLiteral("It is not a regular file."));
+    return file;
 }
 
 } // namespace
 
 QByteArray ReadRegularFile(const QString& fileName)
 {
-    const QByteArray name = QFile::encodeName(fileName);
-    TDescriptor file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.Get() < 0)
-        CannotOpen(fileName, qt_error_string(errno));
-    struct stat status {};
-    if (::fstat(file.Get(), &status) != 0)
-        CannotOpen(fileName, qt_error_string(errno));
-    if (S_ISDIR(status.st_mode))
-        CannotOpen(fileName, QStringLiteral("It is a folder."));
-    if (!S_ISREG(status.st_mode))
-        CannotOpen(fileName, QStringLiteral("It is not a regular file."));
-    return ReadAll(file.Get(), fileName);
+    return ReadAll(OpenRegularFile(fileName)->Get(), fileName);
+}
+
+TLineReader RegularFileLines(const QString& fileName, qsizetype longestLine)
+{
+    std::shared_ptr<TDescriptor> file = OpenRegularFile(fileName);
+    return TLineReader(
+        [file, fileName](char* buffer, qsizetype size) { return ReadSome(file->Get(), buffer, size, fileName); },
+        longestLine);
 }
 
 std::vector<QStringView> LineViews(QStringView text)

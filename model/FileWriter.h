@@ -4,18 +4,24 @@
 // the old one. The file keeps its permissions, a symbolic link is written
 // through to its target, and where the folder does not allow a new file
 // (a writable file in a read-only folder) the file is written in place.
+//
+// Only a regular file is written, whether named directly or through links,
+// or a new one: a device, a pipe or a folder is refused before anything is
+// touched, so a save can never replace a serial port or /dev/full.
+//
+// A failure carries the system's own reason ("No space left on device"),
+// taken from the call that failed: the write, or the close, which is where
+// some file systems report a full disk.
 #include <QByteArray>
 #include <QString>
-#include <functional>
 
 namespace FileWriter {
 
-// Raises EFileError with the file layer's message on failure.
-void WriteAtomically(const QString& fileName, const QByteArray& content);
+// Raises EFileError "Cannot write file "name". reason" when the name is not
+// a regular file or a new one (for a check before long work).
+void CheckTarget(const QString& fileName);
 
-// For tests: when set, called before each chunk is written with the number
-// of bytes written so far; returning false makes that write fail the way a
-// full disk does.
-extern std::function<bool(qint64 written)> WriteGate;
+// Raises EFileError with the same text on any failure.
+void WriteAtomically(const QString& fileName, const QByteArray& content);
 
 } // namespace FileWriter

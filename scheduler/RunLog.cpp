@@ -71,7 +71,7 @@ std::unique_ptr<TRunLog> TRunLog::Create(const QString& folder, const QDateTime&
         std::unique_ptr<TRunLog> log(new TRunLog(QDir(folder).filePath(file)));
         // NewOnly: another run's log is never taken over, even one created
         // between the look and the opening.
-        if (log->FFile.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (log->FFile.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             if (!log->WriteLine(RunLogFormat::Header()))
                 throw EFileError(QStringLiteral("Cannot write \"%1\". %2").arg(log->FileName(), log->ErrorString()));
             return log;
@@ -94,5 +94,12 @@ bool TRunLog::AppendEnd(const TRunEnding& ending)
 bool TRunLog::WriteLine(const QString& line)
 {
     const QByteArray bytes = (line + QStringLiteral("\r\n")).toUtf8();
-    return FFile.write(bytes) == bytes.size() && FFile.flush();
+    // Unbuffered, so each write reaches the system at once. A short write
+    // says no reason: the rest is written again, and that write fails with it.
+    for (qint64 done = 0, count = 0; done < bytes.size(); done += count) {
+        count = FFile.write(bytes.constData() + done, bytes.size() - done);
+        if (count <= 0)
+            return false;
+    }
+    return true;
 }

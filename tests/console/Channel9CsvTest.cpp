@@ -9,6 +9,7 @@
 
 #include "Channel9Csv.h"
 #include "Channel9Table.h"
+#include "FileReader.h"
 #include "KelvorErrors.h"
 
 namespace {
@@ -59,35 +60,66 @@ TEST(Channel9Csv, OneNumberPerLineWithEitherSeparator)
     EXPECT_EQ(Read(QStringLiteral("1,000"), English), std::nullopt);
 }
 
+// The first invalid line is named; a line longer than 256 bytes is invalid
+// even when a number stands in it. Lines past the limit are not read at all:
+// from an endless source the reader takes the limit's lines and one more
+// chunk, to tell that more lines follow.
 TEST(Channel9Csv, FirstInvalidLineIsNamedAndLaterLinesAreNotRead)
 {
-    const Channel9Csv::TLines lines(QByteArray("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n1;2\r\n8\r\n"));
-    EXPECT_EQ(MessageOf([&] { Channel9Csv::ParseLines(lines, 1000, English); }),
-              QStringLiteral("Cannot read data. Line number 7 contain invalid data."));
-    const QVector<double> first = Channel9Csv::ParseLines(lines, 6, English);
-    EXPECT_EQ(first, (QVector<double>{1, 2, 3, 4, 5, 6}));
+    auto parse = [](const QByteArray& bytes, int limit) {
+        TLineReader lines(TLineReader::FromBytes(bytes), Channel9Csv::LongestLine);
+        return Channel9Csv::ParseLines(lines, limit, English);
+    };
+    const QByteArray text("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n1;2\r\n8\r\n");
+    EXPECT_EQ(MessageOf([&] { parse(text, 1000); }), QStringLiteral("Cannot read data. Line number 7 contain invalid data."));
+    const Channel9Csv::TNumbers first = parse(text, 6);
+    EXPECT_EQ(first.Numbers, (QVector<double>{1, 2, 3, 4, 5, 6}));
+    EXPECT_TRUE(first.MoreLines);
+    EXPECT_FALSE(parse(text.left(12), 6).MoreLines);
+
+    const QByteArray padded = QByteArray(254, ' ') + "2.5"; // 257 bytes
+    EXPECT_EQ(parse("1\n" + padded.right(256) + "\n", 1000).Numbers, (QVector<double>{1, 2.5}));
+    EXPECT_EQ(MessageOf([&] { parse("1\n" + padded + "\n", 1000); }),
+              QStringLiteral("Cannot read data. Line number 2 contain invalid data."));
+    EXPECT_EQ(parse("1\n" + padded + "\n", 1).Numbers, QVector<double>{1});
+
+    qint64 given = 0;
+    TLineReader endless(
+        [&given](char* buffer, qsizetype size) {
+            for (qsizetype i = 0; i < size; ++i)
+                buffer[i] = "7\r\n"[(given + i) % 3];
+            given += size;
+            return size;
+        },
+        Channel9Csv::LongestLine);
+    const Channel9Csv::TNumbers read = Channel9Csv::ParseLines(endless, 100000, English);
+    EXPECT_EQ(read.Numbers.size(), 100000);
+    EXPECT_TRUE(read.MoreLines);
+    EXPECT_LT(given, 300000 + 65536 + 1);
 }
 
-// Lines end at CR LF, LF or CR; only a regular file is read, and a named pipe
-// is refused at once instead of waiting for a writer.
+// Lines end at CR LF, LF or CR, also where a chunk of the file ends between
+// CR and LF; only a regular file is read, and a named pipe is refused at
+// once instead of waiting for a writer.
 TEST(Channel9Csv, FileLinesAndFilesThatCannotBeRead)
 {
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("mixed.csv"));
     QFile file(name);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("1\r\n2\n3\r4\r\n");
+    file.write(QByteArray(65534, ' ') + "1\r\n2\n3\r4\r\n\r\n\n"); // a chunk ends after the CR
     file.close();
-    const Channel9Csv::TLines lines = Channel9Csv::ReadLines(name);
-    ASSERT_EQ(lines.Count(), 4);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(lines.Line(i), QString::number(i + 1));
-    EXPECT_EQ(Channel9Csv::TLines(QByteArray("\r\n\n")).Count(), 2); // two empty lines
+    TLineReader lines = FileReader::RegularFileLines(name, 70000);
+    QStringList read;
+    for (QByteArray line; lines.Next(line);)
+        read << QString::fromLatin1(line).trimmed();
+    EXPECT_EQ(read, (QStringList{"1", "2", "3", "4", "", ""}));
 
     const QString pipe = dir.filePath(QStringLiteral("pipe.csv"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     for (const QString& bad : {pipe, dir.path(), dir.filePath(QStringLiteral("missing.csv"))})
-        EXPECT_EQ(MessageOf([&] { Channel9Csv::ReadLines(bad); }), QStringLiteral("Cannot load data from ") + bad);
+        EXPECT_EQ(MessageOf([&] { Channel9Csv::ReadFile(bad, 1000, English); }),
+                  QStringLiteral("Cannot load data from ") + bad);
 }
 
 TEST(Channel9Csv, WrittenLinesAreDeviceTextsEndedByCrLf)

@@ -9,12 +9,18 @@
 #include <QSignalSpy>
 #include <QWheelEvent>
 
+#include <QScopeGuard>
+
 #include <cmath>
+#include <fcntl.h>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "Channel9Files.h"
 #include "CommUnit.h"
 #include "ConsoleFixture.h"
+#include "FileSizeLimit.h"
 #include "LocaleGuard.h"
 #include "ProgressWindow.h"
 #include "WaveformView.h"
@@ -381,6 +387,80 @@ TEST_F(Channel9FilesTest, LongTableRoundTripOf100000Points)
         ASSERT_NEAR(lines[i].trimmed().toDouble(), std::clamp(value(i), -10.0, 9.99), 1e-9) << "point " << i + 1;
 }
 
+// A save that fails on the file system reports the system's reason, keeps
+// the older file, and leaves the waveform window showing the table read
+// without "saved to"; the next good save names its file.
+TEST_F(Channel9FilesTest, FailedWriteShowsTheTableReadWithoutAFile)
+{
+    Start();
+    UseLongTable();
+    Load(NumbersFile(QStringLiteral("in.csv"), 200, [](int i) { return i / 100.0; }));
+    Trigger(Main->Channel9Waveform1);
+    auto* window = Main->findChild<TfrmWaveform*>(QStringLiteral("frmWaveform"));
+    ASSERT_NE(window, nullptr);
+    const QString fileName = FilePath(QStringLiteral("out.csv"));
+    WriteAll(fileName, "old\r\n");
+    {
+        TFileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.Active);
+        Save(fileName);
+    }
+    EXPECT_EQ(Errors(), QStringList{QStringLiteral("Cannot write file \"%1\". File too large").arg(fileName)});
+    EXPECT_EQ(ReadAll(fileName), "old\r\n");
+    EXPECT_EQ(window->Description(), QStringLiteral("Channel 9 long table read from the Kelvor 9: 200 points"));
+    EXPECT_EQ(window->View()->PointCount(), 200);
+
+    Errors().clear();
+    Save(fileName);
+    EXPECT_TRUE(Errors().isEmpty());
+    EXPECT_EQ(window->Description(),
+              QStringLiteral("Channel 9 long table read from the Kelvor 9: 200 points, saved to ") + fileName);
+}
+
+// Only regular files are written: a serial port named through a link or
+// directly, a named pipe and a link to nothing are refused before anything
+// goes to the device, and none of them is touched.
+TEST_F(Channel9FilesTest, SavesGoOnlyToRegularFiles)
+{
+    Start();
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(master, 0);
+    auto closeMaster = qScopeGuard([master] { ::close(master); });
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const QString port = QString::fromLocal8Bit(::ptsname(master));
+    const QString link = FilePath(QStringLiteral("port.csv"));
+    const QString pipe = FilePath(QStringLiteral("pipe.csv"));
+    const QString dangling = FilePath(QStringLiteral("gone.csv"));
+    ASSERT_TRUE(QFile::link(port, link));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(FilePath(QStringLiteral("unplugged/x.csv")), dangling));
+    const QString notRegular = QStringLiteral("It is not a regular file.");
+    const std::pair<QString, QString> targets[] = {
+        {link, notRegular}, {port, notRegular}, {pipe, notRegular},
+        {dangling, QStringLiteral("It is a symbolic link to a missing file.")}};
+    for (const auto& [target, reason] : targets) {
+        SCOPED_TRACE(target.toStdString());
+        Errors().clear();
+        ClearWire();
+        Save(target);
+        EXPECT_EQ(Errors(), QStringList{QStringLiteral("Cannot write file \"%1\". %2").arg(target, reason)});
+        EXPECT_TRUE(Wire().empty());
+    }
+    Errors().clear();
+    Dialogs->FileName = link;
+    QTest::keyClick(Main.get(), Qt::Key_S, Qt::ControlModifier); // a paradigm file
+    EXPECT_EQ(Errors(), QStringList{QStringLiteral("Cannot write file \"%1\". %2").arg(link, notRegular)});
+
+    char byte = 0;
+    EXPECT_EQ(::read(master, &byte, 1), -1) << "the port got bytes";
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), port);
+    struct stat status {};
+    EXPECT_TRUE(::stat(QFile::encodeName(pipe).constData(), &status) == 0 && S_ISFIFO(status.st_mode));
+    EXPECT_EQ(QDir(FFiles.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+              (QStringList{"gone.csv", "pipe.csv", "port.csv"}));
+}
+
 // Escape stops a load or a save between two sectors and says how far it
 // came; a stopped save writes no file. Other keys stay held until the end.
 TEST_F(Channel9FilesTest, EscapeStopsATransferBetweenSectors)
@@ -451,7 +531,7 @@ TEST_F(Channel9FilesTest, WaveformWindowShowsTableAndPreview)
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("btnPreview")), Qt::LeftButton);
     EXPECT_TRUE(window->Previewing());
     EXPECT_EQ(view->PointCount(), 1000);
-    EXPECT_TRUE(window->Description().contains(QStringLiteral("uses the first 1000 of 1200 lines")));
+    EXPECT_TRUE(window->Description().contains(QStringLiteral("uses only the first 1000 lines of the file")));
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("btnDeviceTable")), Qt::LeftButton);
     EXPECT_FALSE(window->Previewing());
     EXPECT_TRUE(window->Description().contains(QStringLiteral("written to the Kelvor 9")));

@@ -99,6 +99,49 @@ TEST_F(MonitorWindowTest, RecordsTrafficOnlyWhileOpenInTheColourOfItsDirection)
     EXPECT_EQ(monitor->EntryCount(), 1);
 }
 
+// At line speed a reply trickles in byte by byte; the log still gives it
+// three entries, as the dialogue reads it: "<", the four length digits, and
+// the whole payload. The device's "=" before it is an entry of its own.
+TEST_F(MonitorWindowTest, RepliesAreThreeEntriesAtLineSpeed)
+{
+    TConsoleSetup setup;
+    setup.simOptions.baud = 38400;
+    Start(setup);
+    Main->SelectParadigm(9);
+    TfrmMonitor* monitor = OpenMonitor();
+    QStringList lines;
+    for (int i = 0; i < 70; ++i)
+        lines << QString::number(i / 8.0);
+    WriteAll(FFiles.filePath(QStringLiteral("in.csv")), lines.join(QStringLiteral("\r\n")).toLatin1());
+    Dialogs->FileName = FFiles.filePath(QStringLiteral("in.csv"));
+    InEvent([this] { Main->menuLoadCSVFile->trigger(); });
+    Dialogs->FileName = FFiles.filePath(QStringLiteral("out.csv"));
+    InEvent([this] { Main->menuSaveCSVFile->trigger(); });
+    ASSERT_TRUE(Errors().isEmpty()) << Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(ReadAll(Dialogs->FileName).count("\r\n"), 70);
+
+    // Sent entries are "=" and command frames; the device's "=" is skipped too.
+    QStringList received;
+    for (const QString& entry : Entries(monitor)) {
+        const QString text = entry.mid(18);
+        if (text != QStringLiteral("=") && !text.startsWith(QLatin1Char('>')))
+            received << text;
+    }
+    // K, three W, GK, three GW: eight replies, the longest over 300 bytes.
+    int replies = 0;
+    for (int i = 0; i < received.size(); ++i) {
+        ASSERT_EQ(received[i], QStringLiteral("<")) << "entry " << i;
+        ASSERT_LT(i + 2, received.size());
+        const int length = received[i + 1].toInt();
+        EXPECT_EQ(received[i + 1].size(), 4);
+        EXPECT_EQ(received[i + 2].size(), length) << received[i + 2].toStdString();
+        EXPECT_TRUE(received[i + 2].startsWith(QStringLiteral("OK.")));
+        ++replies;
+        i += 2;
+    }
+    EXPECT_EQ(replies, 8);
+}
+
 // The window as laid out: caption, size, legend; the log grows with the
 // window on all four sides; "Stay On Top" starts unchecked and sets the
 // window's stay-on-top style; the place and size are kept between runs.
@@ -172,12 +215,11 @@ TEST(MonitorWindowAlone, PaintsInBatchesAsPlainTextAndKeepsTheNewestEntries)
 
     monitor.findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->click();
     monitor.AppendEntry(QStringLiteral("\r\n12:00:00:000:.....<b>OK.</b>\r\n\x7f"), false);
-    EXPECT_EQ(monitor.LogText(), QStringLiteral("12:00:00:000:.....<b>OK.</b>\r\n\x7f\n"));
-    EXPECT_EQ(TTrafficLogView::Shown(QStringLiteral("<b>OK.</b>\r\n\x7f")), QStringLiteral("<b>OK.</b>\u240d\u240a\u2421"));
+    EXPECT_EQ(monitor.LogText(), QStringLiteral("12:00:00:000:.....<b>OK.</b>\u240d\u240a\u2421\n"));
 }
 
-// The context menu saves the log as the bytes passed (one byte per
-// character) and copies it whole.
+// The context menu saves the log as it is shown, in UTF-8, one entry a line
+// (a device text holding CR LF among them), and copies it whole.
 TEST(MonitorWindowAlone, ContextMenuSavesAndCopiesTheWholeLog)
 {
     TScriptedDialogs dialogs;
@@ -185,7 +227,9 @@ TEST(MonitorWindowAlone, ContextMenuSavesAndCopiesTheWholeLog)
     monitor.show();
     monitor.AppendEntry(QStringLiteral("\r\n12:00:00:000:.....=\u00e9"), true);
     monitor.AppendEntry(QStringLiteral("\r\n12:00:00:001:.....<0004OK.M"), false);
-    const QString expected = QStringLiteral("12:00:00:000:.....=\u00e9\n12:00:00:001:.....<0004OK.M\n");
+    monitor.AppendEntry(QStringLiteral("\r\n12:00:00:001:.....ERR\r\nbusy\t\x7f"), false);
+    const QString expected = QStringLiteral("12:00:00:000:.....=\u00e9\n12:00:00:001:.....<0004OK.M\n"
+                                            "12:00:00:001:.....ERR\u240d\u240abusy\u2409\u2421\n");
 
     QTemporaryDir folder;
     dialogs.FileName = folder.filePath(QStringLiteral("traffic.txt"));
@@ -193,7 +237,10 @@ TEST(MonitorWindowAlone, ContextMenuSavesAndCopiesTheWholeLog)
     EXPECT_EQ(dialogs.LastOptions.defaultSuffix, QStringLiteral("txt"));
     QFile saved(dialogs.FileName);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(saved.readAll(), expected.toLatin1());
+    const QByteArray bytes = saved.readAll();
+    EXPECT_EQ(bytes, expected.toUtf8());
+    EXPECT_EQ(bytes.count('\n'), 3);
+    EXPECT_FALSE(bytes.contains('\r'));
 
     monitor.findChild<QAction*>(QStringLiteral("CopyAll"))->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
@@ -206,5 +253,6 @@ TEST(MonitorWindowAlone, ContextMenuSavesAndCopiesTheWholeLog)
     QTest::mouseClick(log->viewport(), Qt::LeftButton, {}, QPoint(20, height + height / 2));
     QTest::mouseClick(log->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 2 * height + 1));
     QTest::keyClick(log, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("12:00:00:001:.....<0004OK.M\n12:00:00:002:.....=\n"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("12:00:00:001:.....<0004OK.M\n12:00:00:001:.....ERR\u240d\u240abusy\u2409\u2421\n"));
 }

@@ -13,9 +13,12 @@
 #include <QTimer>
 #include <sys/stat.h>
 
+#include <QPrinter>
+
 #include "ConsoleFixture.h"
-#include "FileWriter.h"
+#include "FileSizeLimit.h"
 #include "KelvorApplication.h"
+#include "MonitorWindow.h"
 
 namespace {
 
@@ -237,21 +240,42 @@ TEST_F(ParadigmFilesTest, UnreadableFileLeavesTheDeviceUntouched)
     }
 }
 
-// A save that fails halfway leaves the old file as it was; a good save keeps
-// the file's permissions and writes through a symbolic link.
-TEST_F(ParadigmFilesTest, FailedSaveKeepsTheOldFile)
+// A save that fails halfway reports the system's reason and leaves the old
+// file as it was, with nothing left beside it; that holds for the paradigm
+// file, the monitor log and the printed PDF alike. The failure is the
+// system's own: the file may not grow past 1024 bytes. A good save keeps the
+// file's permissions and writes through a symbolic link.
+TEST_F(ParadigmFilesTest, FailedSaveReportsTheSystemsReasonAndKeepsTheOldFile)
 {
     Start();
-    const QString fileName = FilePath(QStringLiteral("keep.kr9"));
-    WriteAll(fileName, "old content\r\n");
-    FileWriter::WriteGate = [](qint64 written) { return written < 1024; };
-    SaveAs(fileName);
-    FileWriter::WriteGate = nullptr;
-    ASSERT_EQ(Errors().size(), 1);
-    EXPECT_TRUE(Errors().first().contains(QStringLiteral("No space left on device")));
-    EXPECT_EQ(ReadAll(fileName), "old content\r\n");
-    EXPECT_EQ(QDir(FFiles.path()).entryList(QDir::Files).size(), 1);
+    Main->Printer().setOutputFormat(QPrinter::PdfFormat);
+    Main->Printer().setOutputFileName(QString());
+    TfrmMonitor* monitor = Main->Monitor();
+    monitor->show();
+    for (int i = 0; i < 40; ++i)
+        monitor->AppendEntry(QStringLiteral("\r\n12:00:00:000:.....>0005GP,4R"), true);
+    const std::pair<QString, std::function<void()>> saves[] = {
+        {QStringLiteral("keep.kr9"), [this] { QTest::keyClick(Main.get(), Qt::Key_S, Qt::ControlModifier); }},
+        {QStringLiteral("keep.txt"), [monitor] { monitor->findChild<QAction*>(QStringLiteral("SaveLog"))->trigger(); }},
+        {QStringLiteral("keep.pdf"), [this] { QTest::keyClick(Main.get(), Qt::Key_P, Qt::ControlModifier); }},
+    };
+    for (const auto& [name, save] : saves) {
+        SCOPED_TRACE(name.toStdString());
+        const QString fileName = FilePath(name);
+        WriteAll(fileName, "old content\r\n");
+        Errors().clear();
+        Dialogs->FileName = fileName;
+        {
+            TFileSizeLimit limit(1024);
+            ASSERT_TRUE(limit.Active);
+            save();
+        }
+        EXPECT_EQ(Errors(), QStringList{QStringLiteral("Cannot write file \"%1\". File too large").arg(fileName)});
+        EXPECT_EQ(ReadAll(fileName), "old content\r\n");
+        EXPECT_EQ(QDir(FFiles.path()).entryList({name + QStringLiteral("*")}, QDir::Files), QStringList{name});
+    }
 
+    const QString fileName = FilePath(QStringLiteral("keep.kr9"));
     QFile::setPermissions(fileName, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     const QFileDevice::Permissions permissions = QFile::permissions(fileName);
     const QString link = FilePath(QStringLiteral("link.kr9"));

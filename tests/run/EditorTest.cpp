@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 #include "EngineFixture.h"
+#include "FileSizeLimit.h"
 #include "script/ScriptEditor.h"
 #include "script/ScriptEditorWidgets.h"
 
@@ -215,6 +216,17 @@ TEST_F(EditorTest, FilesHoldWhatTheListHolds)
     Click("btnSaveAs");
     EXPECT_EQ(ReadFile(Dialogs->FileName), ReadFile(blanks));
     EXPECT_EQ(Editor->windowTitle(), QStringLiteral("Script Editor [%1]").arg(Dialogs->FileName));
+
+    // A write the file system refuses keeps the file and gives the system's reason.
+    {
+        TFileSizeLimit limit(16);
+        ASSERT_TRUE(limit.Active);
+        Click("btnSaveAs");
+    }
+    EXPECT_EQ(ConsoleFixture::Errors(),
+              QStringList{QStringLiteral("Cannot write file \"%1\". File too large").arg(Dialogs->FileName)});
+    EXPECT_EQ(ReadFile(Dialogs->FileName), ReadFile(blanks));
+    ConsoleFixture::Errors().clear();
 
     // Delete on the selected line, released in the list.
     auto* list = Find<QListWidget>("CommandList");

@@ -8,6 +8,7 @@
 
 #include <ctime>
 
+#include "FileSizeLimit.h"
 #include "link/KelvorErrors.h"
 #include "scheduler/RunLog.h"
 
@@ -55,6 +56,14 @@ TEST(RunLog, EachRunHasAFileOfItsOwnWrittenThroughAtOnce)
     EXPECT_EQ(Contents(first->FileName()), QByteArray("Due,Carried out,Lateness (ms),Line,Instruction,Outcome\r\n"
                                                       "2026-12-08T14:03:06.123-05:00,2026-12-08T14:03:06.123-05:00,0,1,"
                                                       "00:00:00:Trigger Channel 1,sent\r\n"));
+
+    // A line the file system refuses: the system's reason.
+    {
+        TFileSizeLimit limit(Contents(first->FileName()).size() + 10);
+        ASSERT_TRUE(limit.Active);
+        EXPECT_FALSE(first->Append(record));
+    }
+    EXPECT_EQ(first->ErrorString(), QStringLiteral("File too large"));
 
     // The end line, and the file is complete.
     ASSERT_TRUE(first->AppendEnd({started.addSecs(2), QStringLiteral("Completed")}));
