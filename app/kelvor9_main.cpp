@@ -1,6 +1,7 @@
 // The console's program start: the application, its windows in their order,
 // then the event loop until the main window closes.
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 
@@ -79,6 +80,10 @@ int main(int argc, char** argv)
     // session's end): the run stops and its log says so.
     TConsoleEnd consoleEnd(frmMain, frmScheduler);
     TOutsideEnd::Instance().InstallSignalHandlers();
+    // A file that would grow past the user's size limit (ulimit -f) must
+    // fail its write with "File too large", which the save reports, instead
+    // of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     // The other windows stay hidden until used, so closing the main window
     // (the last visible one) ends the program.
