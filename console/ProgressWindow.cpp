@@ -1,5 +1,7 @@
 #include "ProgressWindow.h"
 
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
@@ -9,6 +11,8 @@ TfrmProgressBar::TfrmProgressBar(QWidget* parent)
     : QFrame(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("frmProgressBar"));
+    setWindowModality(Qt::WindowModal);
+    setFocusPolicy(Qt::StrongFocus);
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(BorderWidth);
     setFixedSize(ClientWidth + 2 * BorderWidth, ClientHeight + 2 * BorderWidth);
@@ -32,6 +36,10 @@ void TfrmProgressBar::Start(int sectors)
     }
     show();
     raise();
+    // Without a window manager nobody hands a new window the keyboard; the
+    // operator's Escape must land here, not in the blocked main window.
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void TfrmProgressBar::SetPosition(int sector)
@@ -47,4 +55,22 @@ int TfrmProgressBar::Position() const
 int TfrmProgressBar::Maximum() const
 {
     return FBar->maximum();
+}
+
+void TfrmProgressBar::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Escape) {
+        QFrame::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    emit StopRequested();
+}
+
+// The window stays until the transfer has stopped between two sectors: the
+// operator keeps seeing that the device is still being written.
+void TfrmProgressBar::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    emit StopRequested();
 }
