@@ -3,6 +3,7 @@
 // its windows, and how it says that held input was too old to be carried out.
 #include <QAction>
 #include <QApplication>
+#include <QMouseEvent>
 #include <QShortcut>
 #include <QWidget>
 #include <QWindow>
@@ -26,7 +27,8 @@ QWidget* WindowOf(QObject* receiver)
         return nullptr;
     }
     if (auto* shortcut = qobject_cast<QShortcut*>(receiver))
-        return shortcut->parentWidget() ? shortcut->parentWidget()->window() : nullptr;
+        if (auto* owner = qobject_cast<QWidget*>(shortcut->parent()))
+            return owner->window();
     if (auto* action = qobject_cast<QAction*>(receiver))
         for (QObject* owner : action->associatedObjects())
             if (auto* widget = qobject_cast<QWidget*>(owner))
@@ -45,11 +47,41 @@ bool BlockedByModalWindow(QObject* receiver)
     return !window || (window != modal && !modal->isAncestorOf(window));
 }
 
+// A held mouse event is replayed as a new event built from what it says
+// now, while it is delivered: a kept copy would take the position of the
+// pointer's next event (see TInputDeferral::SetRemake).
+TInputDeferral::TRemake RemakeMouseEvent(const QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: break;
+    default: return {};
+    }
+    const auto* mouse = static_cast<const QMouseEvent*>(event);
+    const QEvent::Type type = mouse->type();
+    const QPointF position = mouse->position(), scene = mouse->scenePosition(), global = mouse->globalPosition();
+    const Qt::MouseButton button = mouse->button();
+    const Qt::MouseButtons buttons = mouse->buttons();
+    const Qt::KeyboardModifiers modifiers = mouse->modifiers();
+    const Qt::MouseEventSource source = mouse->source();
+    const QPointingDevice* device = mouse->pointingDevice();
+    const quint64 timestamp = mouse->timestamp();
+    return [=] {
+        auto remade = std::make_unique<QMouseEvent>(type, position, scene, global, button, buttons, modifiers, source,
+                                                    device);
+        remade->setTimestamp(timestamp);
+        return std::unique_ptr<QEvent>(std::move(remade));
+    };
+}
+
 } // namespace
 
 void TfrmMain::BindInputHold()
 {
     frmComm->InputDeferral().SetBlocked(BlockedByModalWindow);
+    frmComm->InputDeferral().SetRemake(RemakeMouseEvent);
     connect(frmComm, &TfrmComm::HeldInputDropped, this, [this] {
         QApplication::beep();
         SetStatusText(QStringLiteral("The Kelvor 9 was busy: your input was not carried out."));

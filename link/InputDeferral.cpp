@@ -136,6 +136,12 @@ bool TInputDeferral::ClosesDroppedPress(const QEvent* event)
     return true;
 }
 
+void TInputDeferral::Deliver(THeld& item)
+{
+    const std::unique_ptr<QEvent> remade = item.Remake ? item.Remake() : nullptr;
+    QCoreApplication::sendEvent(item.Receiver.data(), remade ? remade.get() : item.Event.get());
+}
+
 bool TInputDeferral::Carry(THeld& item)
 {
     QEvent* event = item.Event.get();
@@ -145,7 +151,7 @@ bool TInputDeferral::Carry(THeld& item)
     if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease) {
         // It completes a press that was carried out.
         if (!blocked)
-            QCoreApplication::sendEvent(item.Receiver.data(), event);
+            Deliver(item);
         return false;
     }
     const bool stale = FClock() - item.Arrived > FreshForMs;
@@ -159,7 +165,7 @@ bool TInputDeferral::Carry(THeld& item)
     // A drag whose press was dropped is dropped with it.
     if (event->type() == QEvent::MouseMove && FDroppedMousePresses > 0)
         return false;
-    QCoreApplication::sendEvent(item.Receiver.data(), event);
+    Deliver(item);
     return false;
 }
 
@@ -207,7 +213,8 @@ bool TInputDeferral::eventFilter(QObject* receiver, QEvent* event)
         case TRoute::Hold: break;
         }
     }
-    FHeld.push_back({QPointer<QObject>(receiver), std::unique_ptr<QEvent>(event->clone()), FClock()});
+    FHeld.push_back({QPointer<QObject>(receiver), std::unique_ptr<QEvent>(event->clone()), FClock(),
+                     FRemake ? FRemake(event) : TRemake()});
     if (!FHolding)
         ScheduleReplay();
     return true;

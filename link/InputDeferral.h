@@ -69,6 +69,13 @@ public:
     // blocks it); its held input is then dropped. Empty: never blocked.
     void SetBlocked(std::function<bool(QObject* receiver)> blocked) { FBlocked = std::move(blocked); }
     void SetClock(TClock clock);
+    // Builds the event to be replayed at its turn from what a held event
+    // carries now (empty: the event itself is replayed). Mouse events need
+    // it: the toolkit keeps part of a pointer event (its position in the
+    // window) in state that the device's next event overwrites, so a copy
+    // kept for later would land where the pointer went next.
+    using TRemake = std::function<std::unique_ptr<QEvent>()>;
+    void SetRemake(std::function<TRemake(const QEvent* event)> remake) { FRemake = std::move(remake); }
     // Runs once per replay that dropped something the operator did.
     std::function<void()> OnDropped;
 
@@ -80,6 +87,7 @@ private:
         QPointer<QObject> Receiver;
         std::unique_ptr<QEvent> Event;
         qint64 Arrived = 0;
+        TRemake Remake; // empty: Event is delivered
     };
     bool ClosesDroppedPress(const QEvent* event);
     void Install();
@@ -88,6 +96,7 @@ private:
     void Replay();
     // Delivers or drops one held event; true when it dropped an act.
     bool Carry(THeld& item);
+    void Deliver(THeld& item);
 
     bool FHolding = false;
     bool FInstalled = false;
@@ -98,5 +107,6 @@ private:
     int FDroppedKeyPresses = 0;
     TRouting FRouting;
     std::function<bool(QObject*)> FBlocked;
+    std::function<TRemake(const QEvent*)> FRemake;
     TClock FClock;
 };

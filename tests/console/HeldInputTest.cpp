@@ -207,13 +207,17 @@ TEST_F(HeldInputTest, ClicksDuringARefreshAreCarriedOutWholeAndInOrder)
         ++ended;
         if (ended == 1) {
             QueueMouse(first, QEvent::MouseButtonRelease);
+            QueueMouse(second, QEvent::MouseMove);
             QueueMouse(second, QEvent::MouseButtonPress);
         } else if (ended == 2) {
             QueueMouse(second, QEvent::MouseButtonRelease);
         }
     });
     ClearWire();
-    DuringF5([&] { QueueMouse(first, QEvent::MouseButtonPress); });
+    DuringF5([&] {
+        QueueMouse(first, QEvent::MouseMove);
+        QueueMouse(first, QEvent::MouseButtonPress);
+    });
     ASSERT_TRUE(WaitForFrames(7));
     EXPECT_EQ(Wire(), (std::vector<std::string>{"GP,4R", "GCR", "GTR", "X37R", "GCR", "X38R", "GCR"}));
 }
