@@ -10,13 +10,9 @@
 
 #include "CommUnit.h"
 #include "Main.h"
+#include "ReceiverWindow.h"
 
-namespace {
-
-// The window an input event's receiver belongs to: a widget's window, the
-// widget of a top-level window, the window of a shortcut's or an action's
-// widget.
-QWidget* WindowOf(QObject* receiver)
+QWidget* ReceiverWindow(QObject* receiver)
 {
     if (auto* widget = qobject_cast<QWidget*>(receiver))
         return widget->window();
@@ -36,6 +32,8 @@ QWidget* WindowOf(QObject* receiver)
     return nullptr;
 }
 
+namespace {
+
 // Held input whose window a modal window (a box, a file dialog) now covers
 // must not reach it past the modal window.
 bool BlockedByModalWindow(QObject* receiver)
@@ -43,7 +41,7 @@ bool BlockedByModalWindow(QObject* receiver)
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal)
         return false;
-    QWidget* window = WindowOf(receiver);
+    QWidget* window = ReceiverWindow(receiver);
     return !window || (window != modal && !modal->isAncestorOf(window));
 }
 

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace ProgressLayout;
@@ -23,6 +24,12 @@ TfrmProgressBar::TfrmProgressBar(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0); // the bar fills the client area
     layout->addWidget(FBar);
+    // Escape stops wherever the keyboard is: without a window manager a click
+    // on the blocked main window gives it the keyboard, and the toolkit drops
+    // a blocked window's keys but still matches application shortcuts.
+    auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    stop->setContext(Qt::ApplicationShortcut);
+    connect(stop, &QShortcut::activated, this, &TfrmProgressBar::StopRequested);
 }
 
 void TfrmProgressBar::Start(int sectors)

@@ -8,6 +8,7 @@
 #include "CommUnit.h"
 #include "OutsideEnd.h"
 #include "ProgressWindow.h"
+#include "ReceiverWindow.h"
 
 TTransferProgress::TTransferProgress(QWidget* owner, TfrmComm& link, TKind kind)
     : FOwner(owner), FLink(link), FWindow(std::make_unique<TfrmProgressBar>(owner)), FKind(kind)
@@ -59,8 +60,8 @@ TInputDeferral::TRoute TTransferProgress::Route(QObject* receiver, QEvent* event
 {
     if (!FWindow->isVisible())
         return TInputDeferral::TRoute::Hold;
-    auto* widget = qobject_cast<QWidget*>(receiver);
-    if (receiver == FWindow->windowHandle() || (widget && widget->window() == FWindow.get()))
+    QWidget* window = ReceiverWindow(receiver);
+    if (window == FWindow.get())
         return TInputDeferral::TRoute::Deliver;
     if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -68,5 +69,10 @@ TInputDeferral::TRoute TTransferProgress::Route(QObject* receiver, QEvent* event
             FStop = true;
         return TInputDeferral::TRoute::Take; // the release too: it must not come back later
     }
+    // The main window takes nothing while the progress window shows (a
+    // shortcut of its own can still fire where no window manager moves
+    // the keyboard to the progress window).
+    if (FOwner && window == FOwner->window())
+        return TInputDeferral::TRoute::Take;
     return TInputDeferral::TRoute::Hold;
 }
