@@ -1,17 +1,17 @@
 // Saving channel 9's waveform table to a CSV file, loading a CSV file into
 // it, and the waveform window that shows the table or previews a file.
 //
-// A transfer is one operation of the console: the operator's input is held
-// while it runs, except Escape, which the transfer takes (while its progress
-// window shows) to stop between two sectors. Boxes open only once the
-// operation has ended.
+// A transfer is one operation of the console, shown in a progress window
+// that is modal to the main window and stops the transfer between two
+// sectors on Escape (TTransferProgress). Boxes open only once the operation
+// has ended.
 #include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QLocale>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "Channel9Csv.h"
 #include "Channel9Files.h"
@@ -19,8 +19,10 @@
 #include "CommUnit.h"
 #include "FileWriter.h"
 #include "KelvorApplication.h"
+#include "KelvorErrors.h"
 #include "Main.h"
-#include "ProgressWindow.h"
+#include "OutsideEnd.h"
+#include "TransferProgress.h"
 #include "UserDialogs.h"
 #include "WindowPlacement.h"
 
@@ -51,47 +53,32 @@ QString AskCsvFile(TUserDialogs& dialogs, QWidget* parent, QString& lastFolder, 
     return fileName;
 }
 
-// The progress window of one transfer and its cancel key. The window is
-// created for the transfer, owned here and closed however it ends.
-class TTransferProgress {
-public:
-    TTransferProgress(QWidget* owner, TfrmComm& link) : FLink(link), FWindow(std::make_unique<TfrmProgressBar>(owner))
-    {
-        FLink.InputDeferral().SetExemption([this](QObject*, QEvent* event) { return TakeEscape(event); });
+// Runs a transfer. A lost line ends it silently (the loss box is its one
+// message): the box then says how far the transfer came.
+template <typename TRun>
+auto Transfer(TTransferProgress& progress, QString& lossAccount, TRun run)
+{
+    try {
+        return run(progress.Hooks());
+    } catch (const ESilentAbort&) {
+        lossAccount = progress.Account();
+        throw;
     }
-    ~TTransferProgress() { FLink.InputDeferral().SetExemption({}); }
-    TTransferProgress(const TTransferProgress&) = delete;
-    TTransferProgress& operator=(const TTransferProgress&) = delete;
+}
 
-    Channel9::TTransferHooks Hooks()
-    {
-        Channel9::TTransferHooks hooks;
-        hooks.Started = [this](int sectors) { FWindow->Start(sectors); };
-        hooks.Position = [this](int sector) { FWindow->SetPosition(sector); };
-        hooks.CancelRequested = [this] {
-            // An Escape that waits in the queue arrives here.
-            QCoreApplication::processEvents();
-            return FCancelled;
-        };
-        return hooks;
-    }
-
-private:
-    bool TakeEscape(QEvent* event)
-    {
-        if (!FWindow->isVisible() || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
-            return false;
-        if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
-            return false;
-        if (event->type() == QEvent::KeyPress)
-            FCancelled = true;
-        return true; // the release is taken too: it must not come back later
-    }
-
-    TfrmComm& FLink;
-    std::unique_ptr<TfrmProgressBar> FWindow;
-    bool FCancelled = false;
-};
+// A transfer stopped by an end from outside opens no box (the console is
+// ending): how far it came goes to standard error, where whoever ended it
+// can read it.
+bool StoppedFromOutside(const TTransferProgress& progress, const Channel9::TTransferOutcome& outcome)
+{
+    if (!progress.EndedFromOutside() || outcome.Complete)
+        return false;
+    const QString account = progress.Account().isEmpty() ? outcome.Notice : progress.Account();
+    const QString line = QStringLiteral("kelvor9: %1: %2\n").arg(TOutsideEnd::Instance().Reason(), account);
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    return true;
+}
 
 QString TableName(Channel9::TTable table)
 {
@@ -133,9 +120,10 @@ void TfrmMain::SaveChannel9Csv()
     {
         TOperation operation(frmComm);
         TBusyCursor busy;
-        TTransferProgress progress(this, *frmComm);
-        const Channel9::TSaveOutcome outcome = Channel9::SaveTable(*frmComm, table, progress.Hooks());
-        notice = outcome.Notice;
+        TTransferProgress progress(this, *frmComm, TTransferProgress::TKind::Save);
+        const Channel9::TSaveOutcome outcome
+            = Transfer(progress, FLossAccount, [&](const auto& hooks) { return Channel9::SaveTable(*frmComm, table, hooks); });
+        notice = StoppedFromOutside(progress, outcome) ? QString() : outcome.Notice;
         if (outcome.Complete) {
             const QString read = QStringLiteral("Channel 9 %1 read from the Kelvor 9: %2 points")
                                      .arg(TableName(table))
@@ -174,8 +162,11 @@ void TfrmMain::LoadChannel9Csv()
     {
         TOperation operation(frmComm);
         TBusyCursor busy;
-        TTransferProgress progress(this, *frmComm);
-        outcome = Channel9::LoadTable(*frmComm, table, points, progress.Hooks());
+        TTransferProgress progress(this, *frmComm, TTransferProgress::TKind::Load);
+        outcome = Transfer(progress, FLossAccount,
+                           [&](const auto& hooks) { return Channel9::LoadTable(*frmComm, table, points, hooks); });
+        if (StoppedFromOutside(progress, outcome))
+            outcome.Notice.clear();
     }
     if (outcome.Complete) {
         // The points as the device got them: clamped to its amplitude range.

@@ -67,6 +67,12 @@ void Move(const TTransferHooks& hooks, int sector)
         hooks.Position(sector);
 }
 
+void Done(const TTransferHooks& hooks, int sector)
+{
+    if (hooks.Done)
+        hooks.Done(sector);
+}
+
 TVexoValue Zero()
 {
     TVexoValue zero;
@@ -92,6 +98,7 @@ TSaveOutcome ReadSectors(TDeviceLink& link, TTable table, int points, const TTra
             return outcome;
         }
         outcome.Points += *got;
+        Done(hooks, s);
         if (s < sectors && Cancelled(hooks)) {
             outcome.Notice = QStringLiteral("Saving stopped by the operator after %1 of %2 sectors. "
                                             "No file was written.")
@@ -248,6 +255,7 @@ TTransferOutcome LoadTable(TDeviceLink& link, TTable table, const QVector<TVexoV
         for (int i = first; i < first + PointsInSector(total, s); ++i)
             text += points.at(i).ToAmplitudeText();
         CheckWriteReply(link.Dialogue(WriteSectorCommand(table, s, text)));
+        Done(hooks, s);
         Move(hooks, s);
         if (s < sectors && Cancelled(hooks)) {
             outcome.Notice = QStringLiteral("Loading stopped by the operator: %1 of %2 sectors were written to the "

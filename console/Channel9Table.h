@@ -60,6 +60,7 @@ QVector<TVexoValue> PointsOf(const QVector<double>& numbers);
 struct TTransferHooks {
     std::function<void(int sectors)> Started;   // the progress range is 1 .. sectors
     std::function<void(int sector)> Position;   // the bar moves to this sector
+    std::function<void(int sector)> Done;       // the device has answered this sector
     std::function<bool()> CancelRequested;       // asked between two sectors
 };
 

@@ -13,6 +13,64 @@
 #include "ValueFromEdits.h"
 #include "Widgets.h"
 
+namespace {
+
+// A refresh redraws every field from the device while the operator may be
+// typing, and the keys held during it are replayed after it. So the field
+// the operator works in keeps what the operator was doing there: a value
+// being typed stays as typed (mantissa, exponent and sign; the device's
+// value shows once the focus leaves them), and a field that only has the
+// focus shows the device's value with its selection as it was, so that a
+// replayed key replaces a selected text just as it would have without the
+// refresh.
+bool OperatorIsTyping(TValEdit* field)
+{
+    const QWidget* focus = QApplication::focusWidget();
+    if (!focus)
+        return false;
+    // The exponent takes the focus only on Return in its mantissa: the
+    // value is half entered.
+    if (focus == field->AttachedControl())
+        return true;
+    return focus == field && field->isModified();
+}
+
+// Puts the focused field's selection (or cursor) back after its text was
+// rewritten.
+class TSelectionKept {
+public:
+    explicit TSelectionKept(TValEdit* field) : FField(field && field->hasFocus() ? field : nullptr)
+    {
+        if (!FField)
+            return;
+        FWhole = !FField->text().isEmpty() && FField->selectedText() == FField->text();
+        FStart = FField->hasSelectedText() ? FField->selectionStart() : FField->cursorPosition();
+        FLength = int(FField->selectedText().size());
+    }
+    ~TSelectionKept()
+    {
+        if (!FField)
+            return;
+        const int size = int(FField->text().size());
+        if (FWhole)
+            FField->selectAll();
+        else if (FLength > 0)
+            FField->setSelection(qMin(FStart, size), qMin(FLength, size - qMin(FStart, size)));
+        else
+            FField->setCursorPosition(qMin(FStart, size));
+    }
+    TSelectionKept(const TSelectionKept&) = delete;
+    TSelectionKept& operator=(const TSelectionKept&) = delete;
+
+private:
+    TValEdit* FField;
+    bool FWhole = false;
+    int FStart = 0;
+    int FLength = 0;
+};
+
+} // namespace
+
 // The device echoes values in engineering form: a pulse count of 12340 comes
 // back as +12.34E+3 and half a volt as +500.0E-3. A field holds a mantissa
 // and, for times, an exponent of 0, 3 or 6 only. A value in another form is
@@ -22,6 +80,9 @@ void TfrmMain::ShowValue(TValEdit* field, const TVexoValue& value)
 {
     if (!field)
         return;
+    if (FRedrawingFromDevice && OperatorIsTyping(field))
+        return;
+    const TSelectionKept selection(FRedrawingFromDevice ? field : nullptr);
     TValEdit* exponent = field->AttachedControl();
     QLabel* sign = field->SignLabel();
     if (value.IsShownUnset()) {
@@ -229,6 +290,7 @@ bool TfrmMain::MantissaKey(TMantisaEdit* field, QKeyEvent* event)
                 sign->setText(QStringLiteral("+"));
             else
                 sign->setText(sign->text() == QStringLiteral("-") ? QStringLiteral("+") : QStringLiteral("-"));
+            field->setModified(true); // the sign is part of the value being typed
         }
         return true;
     }

@@ -51,6 +51,7 @@ void TfrmMain::FormShow()
     frmComm = new TfrmComm(this);
     TKelvorApplication::SetLink(frmComm);
     connect(frmComm, &TfrmComm::ConnectionLost, this, &TfrmMain::ConnectionLost);
+    BindInputHold();
     CreateMonitor();
     if (ConfigureLink)
         ConfigureLink(*frmComm);
@@ -127,6 +128,22 @@ void TfrmMain::ConnectionLost()
 {
     ShowConnectionState();
     // The box waits for the operator; it opens once the line event that
-    // brought the news has been handled (and the operation has ended).
-    QTimer::singleShot(0, this, [] { TKelvorApplication::ReportError(TfrmComm::LostMessage()); });
+    // brought the news has been handled.
+    QTimer::singleShot(0, this, [this] { ShowLossBox(); });
+}
+
+// Once the operation has ended, so that a transfer cut off by the loss has
+// said how far it came: that goes into the same box.
+void TfrmMain::ShowLossBox()
+{
+    if (frmComm && frmComm->Busy()) {
+        connect(frmComm, &TfrmComm::BusyEnded, this, [this] { ShowLossBox(); },
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+        return;
+    }
+    QString text = TfrmComm::LostMessage();
+    if (!FLossAccount.isEmpty())
+        text += QLatin1Char(' ') + FLossAccount;
+    FLossAccount.clear();
+    TKelvorApplication::ReportError(text);
 }

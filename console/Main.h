@@ -186,6 +186,9 @@ private:
     void FormShow();
     void FormDestroy();
     void ConnectionLost();
+    void ShowLossBox();
+    // The operator's input held while the console was busy (HeldInput.cpp).
+    void BindInputHold();
     void ShowConnectionState();
 
     // Grid editing (GridEditing.cpp)
@@ -235,6 +238,10 @@ private:
     void RecordChannel9Table(const QVector<double>& points, const QString& description);
 
     TfrmComm* frmComm = nullptr;
+    // How far a transfer came when the line was lost: said in the loss box.
+    QString FLossAccount;
+    // A refresh is redrawing the window: the field being typed in keeps its text.
+    bool FRedrawingFromDevice = false;
     std::unique_ptr<Tparadigm> FParadigm;
     std::shared_ptr<TUserDialogs> FDialogs;
     std::unique_ptr<TChannel9Session> FChannel9;

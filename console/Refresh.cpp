@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
@@ -33,6 +34,7 @@ void TfrmMain::RefreshConnection()
     if (!IsConnected())
         return;
     auto redraw = [this] {
+        const QScopedValueRollback keepTyping(FRedrawingFromDevice, true);
         ShowLinks();
         ShowAllValues();
         ShowAllModes();

@@ -72,6 +72,7 @@ TfrmComm::TfrmComm(QObject* parent) : QObject(parent), Comm32(std::make_unique<T
     Comm32->OnRxChar = [this](TComm*, int count) { Comm32RxChar(count); };
     Comm32->OnError = [this](TComm*, int errors) { Comm32Error(errors); };
     Comm32->OnHangup = [this](TComm*) { Comm32Hangup(); };
+    FInputDeferral.OnDropped = [this] { emit HeldInputDropped(); };
 }
 
 TfrmComm::~TfrmComm()
@@ -102,8 +103,8 @@ void TfrmComm::AddText(const QString& text, bool sent)
 
 void TfrmComm::ServeEvents()
 {
-    // During an exchange the operator's input waits (see TInputDeferral).
-    QCoreApplication::processEvents(FExchange ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
+    // The operator's input comes too, and waits in the one hold (TInputDeferral).
+    QCoreApplication::processEvents();
 }
 
 void TfrmComm::WaitForWake(int ms)
@@ -120,7 +121,7 @@ void TfrmComm::WaitForWake(int ms)
     FWaitLoop = &loop;
     // Once the application is quitting every event loop returns at once
     // (-1): the waits then give up instead of spinning to their deadlines.
-    if (loop.exec(FExchange ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents) == -1)
+    if (loop.exec() == -1)
         FQuitting = true;
     FWaitLoop = outer;
 }

@@ -18,7 +18,9 @@
 // it from start to end; BusyEnded() is emitted when neither an operation nor
 // an exchange is running any more. Whatever must not interleave with device
 // work (the scheduler's instructions, error boxes) waits for it. The
-// operator's input is held back while the console is busy (TInputDeferral).
+// operator's input is held back while the console is busy and replayed
+// after it, if still fresh (TInputDeferral: the one hold for all input; the
+// exchanges' event loops serve input events so that they reach it).
 #include "CommInt.h"
 #include "DeviceLink.h"
 #include "InputDeferral.h"
@@ -110,7 +112,8 @@ public:
     bool Busy() const { return FOperationDepth > 0 || FExchange; }
     void BeginOperation();
     void EndOperation();
-    // The hold on the operator's input (its exemption lets a cancel key by).
+    // The hold on the operator's input (its routing lets a transfer's
+    // progress window and cancel key by).
     TInputDeferral& InputDeferral() { return FInputDeferral; }
 
     static QString BusyMessage();
@@ -126,6 +129,9 @@ signals:
     // The device went away; the port is closed and FPort is 0. The operation
     // that was running (if any) ends silently: this is its one message.
     void ConnectionLost();
+    // Input the operator made while the console was busy was dropped, too old
+    // to be carried out (emitted once per replay).
+    void HeldInputDropped();
 
 private:
     QStringList Arguments() const;

@@ -7,6 +7,7 @@
 set -euo pipefail
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6
+          qt6-base-private-dev
           xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core locales
           dpkg-dev file lintian appstream)
 missing=()

@@ -82,7 +82,8 @@ void ConsoleFixture::Start(TConsoleSetup setup)
     Main = std::make_unique<TfrmMain>();
     Main->SetDialogs(Dialogs);
     const QString folder = FPortFolder.path();
-    Main->ConfigureLink = [folder, setup](TfrmComm& link) {
+    Main->ConfigureLink = [this, folder, setup](TfrmComm& link) {
+        link.InputDeferral().SetClock([this] { return HoldClockMs; });
         link.Settings().PortFolder = folder;
         link.Settings().SysfsRoot = folder + QStringLiteral("/no-sysfs");
         link.Settings().Arguments = QStringList(setup.arguments);

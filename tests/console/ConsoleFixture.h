@@ -125,6 +125,11 @@ protected:
     void Key(QWidget* widget, Qt::Key key);
     void Click(QWidget* widget);
 
+    // The clock of the hold on the operator's input (TInputDeferral): it
+    // stands still unless a test moves it, so held input stays fresh however
+    // slowly the tests run.
+    qint64 HoldClockMs = 0;
+
     QTemporaryDir FPortFolder;
     QTemporaryDir FFiles;
     std::unique_ptr<sim::SimServer> Sim;

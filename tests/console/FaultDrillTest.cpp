@@ -29,9 +29,10 @@ protected:
         Dialogs->Messages.clear();
     }
 
-    void ExpectLostOnce()
+    // The loss box, once; a transfer cut off says in it how far it came.
+    void ExpectLostOnce(const QString& account = {})
     {
-        ExpectShown({TfrmComm::LostMessage()});
+        ExpectShown({account.isEmpty() ? TfrmComm::LostMessage() : TfrmComm::LostMessage() + QLatin1Char(' ') + account});
         EXPECT_TRUE(Main->PanelCover->isVisible());
         EXPECT_EQ(Main->PortText(), QStringLiteral("Connection: Unavilable"));
     }
@@ -224,7 +225,7 @@ TEST_F(FaultDrillTest, HangUpInAParadigmLoadAfterTheBatch)
 }
 
 // Paradigm 9's long table: the count and sector 1 are written, the line goes
-// during sector 2; the loss is the one message.
+// during sector 2; the loss box, the one message, says the table is half new.
 TEST_F(FaultDrillTest, HangUpInAChannel9Load)
 {
     // The first refresh, selecting paradigm 9, "K" and sector 1.
@@ -232,7 +233,7 @@ TEST_F(FaultDrillTest, HangUpInAChannel9Load)
     UseLongTable();
     ClearWire();
     LoadCsv(CsvOf(70));
-    ExpectLostOnce();
+    ExpectLostOnce(QStringLiteral("Loading stopped after 1 of 3 sectors: the Kelvor 9's table is now partly new."));
     EXPECT_EQ(Wire().size(), 2u);
     EXPECT_EQ(Sim->state().longTable.size(), 70u);
 
@@ -240,8 +241,9 @@ TEST_F(FaultDrillTest, HangUpInAChannel9Load)
     EXPECT_EQ(Main->Paradigm().Number, 9);
 }
 
-// The line goes during the second sector of a long-table save: the older
-// file of the same name stays as it was, and nothing is left beside it.
+// The line goes during the second sector of a long-table save: the loss box
+// says how far it came, the older file of the same name stays as it was, and
+// nothing is left beside it.
 TEST_F(FaultDrillTest, HangUpInAChannel9Save)
 {
     // The first refresh, selecting paradigm 9, "GK" and sector 1.
@@ -249,7 +251,7 @@ TEST_F(FaultDrillTest, HangUpInAChannel9Save)
     UseLongTable();
     const QString saved = OlderCsv();
     SaveCsv(saved);
-    ExpectLostOnce();
+    ExpectLostOnce(QStringLiteral("Saving stopped after 1 of 4 sectors. No file was written."));
     ExpectOlderCsvKept(saved);
 
     ExpectF5Reconnects();
