@@ -82,6 +82,8 @@ public:
     std::vector<std::string> droppedFrames() const;  // frames begun and left idle, from their ">"
     void clearLog();
     bool waitForFrames(size_t n, int timeoutMs) const;
+    // Waits for n frames that begin with prefix ("T" for the triggers).
+    bool waitForFramesStarting(const std::string& prefix, size_t n, int timeoutMs) const;
     bool waitForDroppedFrames(size_t n, int timeoutMs) const;
     int linesServed() const;                  // 1 + lines served again after hang-ups
     bool waitForLinesServed(int n, int timeoutMs) const;

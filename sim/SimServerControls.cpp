@@ -1,6 +1,8 @@
 // The simulator's accessors and fault switches, for the program and for tests.
 #include "SimServerImpl.h"
 
+#include <algorithm>
+
 namespace sim {
 
 std::string SimServer::linkPath() const { return d->link; }
@@ -30,6 +32,15 @@ bool SimServer::waitForDroppedFrames(size_t n, int timeoutMs) const
 bool SimServer::waitForFrames(size_t n, int timeoutMs) const
 {
     return d->waitFor(timeoutMs, [&] { return d->frames.size() >= n; });
+}
+
+bool SimServer::waitForFramesStarting(const std::string& prefix, size_t n, int timeoutMs) const
+{
+    return d->waitFor(timeoutMs, [&] {
+        return size_t(std::count_if(d->frames.begin(), d->frames.end(),
+                                    [&](const std::string& frame) { return frame.rfind(prefix, 0) == 0; }))
+            >= n;
+    });
 }
 
 int SimServer::linesServed() const { return d->locked([&] { return d->lines; }); }

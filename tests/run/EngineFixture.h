@@ -61,6 +61,13 @@ protected:
         return condition();
     }
 
+    // Waits for the device to have received n frames that begin with prefix
+    // (other frames, a refresh's say, do not count).
+    bool WaitForFrames(const std::string& prefix, size_t n, int timeoutMs = 3000) const
+    {
+        return Sim->waitForFramesStarting(prefix, n, timeoutMs);
+    }
+
     // The frames the device received that begin with prefix.
     std::vector<std::string> FramesStarting(const std::string& prefix) const
     {

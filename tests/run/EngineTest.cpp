@@ -52,7 +52,7 @@ TEST_F(EngineFixture, TriggerAndJumpRunsThreeTimesAndEndsAfterTheLastTrigger)
     }
     // Ended right after the third trigger, not at the used-up jump's moment.
     EXPECT_EQ(StoppedAt, Records[2].Done);
-    ASSERT_TRUE(WaitForWire(3));
+    ASSERT_TRUE(WaitForFrames("T", 3));
     EXPECT_EQ(FramesStarting("T"), std::vector<std::string>(3, "T1"));
     EXPECT_EQ(Sound.Played, QStringList(3, SoundDing));
 }
@@ -79,7 +79,7 @@ TEST_F(EngineFixture, JumpsThatMeetAtOneMomentActivateAtOnceAndTheTriggerComesOn
     EXPECT_EQ(Records[0].Line, 4);
     for (const TCommand& jump : Engine->Commands())
         EXPECT_EQ(jump.Counter, 0);
-    ASSERT_TRUE(WaitForWire(1));
+    ASSERT_TRUE(WaitForFrames("T", 1));
     EXPECT_EQ(FramesStarting("T"), std::vector<std::string> {"T1"});
 }
 

@@ -117,7 +117,7 @@ TEST_F(RunFaultDrillTest, ARunGoesOnWhenF5ReconnectsInTime)
     ExpectF5Reconnects();
     ASSERT_TRUE(ElapseUntil([&] { return !Run().Active(); }));
     EXPECT_FALSE(Run().Halted());
-    ASSERT_TRUE(WaitForWire(2));
+    ASSERT_TRUE(WaitForFrames("T", 2));
     EXPECT_EQ(FramesStarting("T"), (std::vector<std::string>{"T1", "T2"}));
     EXPECT_TRUE(LogLines().value(2).endsWith(QStringLiteral(",00:00:05:Trigger Channel 2,sent")));
 }

@@ -58,7 +58,7 @@ TEST_F(SchedulerFixture, ARunStartedFromTheMenuIsShownUntilStoppedFromTheTray)
     EXPECT_FALSE(Scheduler->isVisible());
     EXPECT_FALSE(InScheduler<QSystemTrayIcon>("TrayIcon")->isVisible());
     EXPECT_FALSE(Timer->Elapse(Clock));
-    ASSERT_TRUE(WaitForWire(2));
+    ASSERT_TRUE(WaitForFrames("T", 2));
     EXPECT_EQ(FramesStarting("T"), std::vector<std::string>(2, "T1"));
     EXPECT_EQ(Dialogs->Questions, QStringList()); // stopped without a question
 
@@ -103,7 +103,7 @@ TEST_F(SchedulerFixture, TheLogRecordsTheDevicesRefusalAndAMissingLogNeverStopsA
     EXPECT_TRUE(InScheduler<QLabel>("LabelRunLog")->text().startsWith(QStringLiteral("No run log: ")));
     EXPECT_TRUE(Scheduler->RunLogFile().isEmpty());
     ASSERT_TRUE(ElapseUntil([&] { return !Run().Active(); }));
-    ASSERT_TRUE(WaitForWire(2));
+    ASSERT_TRUE(WaitForFrames("T", 2));
     EXPECT_EQ(FramesStarting("T"), std::vector<std::string>(2, "T4"));
 }
 
