@@ -5,9 +5,9 @@
 // prints the reply payload. Exit status: 0 a payload beginning "OK.", 3 any
 // other payload (a refusal, still printed), 1 no reply (none in time, a
 // length of 0000, or no device found), 2 an error or a usage mistake.
-#include "CommInt.h"
-#include "CommUnit.h"
-#include "ReplyFrame.h"
+#include "link/CommInt.h"
+#include "link/CommUnit.h"
+#include "link/ReplyFrame.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

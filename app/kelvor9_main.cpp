@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <ctime>
 
-#include "AboutBox.h"
-#include "KelvorApplication.h"
-#include "Main.h"
-#include "MainWindowTarget.h"
-#include "OtherWindows.h"
-#include "OutsideEnd.h"
+#include "console/AboutBox.h"
+#include "console/KelvorApplication.h"
+#include "console/Main.h"
+#include "console/MainWindowTarget.h"
+#include "console/OtherWindows.h"
+#include "console/OutsideEnd.h"
 #include "scheduler/ConsoleEnd.h"
 #include "scheduler/Scheduler.h"
 #include "script/ScriptEditor.h"

@@ -23,10 +23,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "KelvorApplication.h"
-#include "Main.h"
-#include "MainWindowTarget.h"
-#include "CommUnit.h"
+#include "console/KelvorApplication.h"
+#include "console/Main.h"
+#include "console/MainWindowTarget.h"
+#include "link/CommUnit.h"
 #include "SimProcess.h"
 #include "scheduler/RunEngine.h"
 

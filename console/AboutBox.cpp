@@ -6,7 +6,7 @@
 #include <QScreen>
 
 #include "Pictures.h"
-#include "ProgramVersion.h"
+#include "console/ProgramVersion.h"
 
 namespace {
 

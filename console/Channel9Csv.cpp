@@ -1,8 +1,8 @@
 #include "Channel9Csv.h"
 
-#include "FileReader.h"
-#include "KelvorErrors.h"
-#include "NumberText.h"
+#include "model/FileReader.h"
+#include "base/KelvorErrors.h"
+#include "model/NumberText.h"
 
 namespace Channel9Csv {
 

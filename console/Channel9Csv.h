@@ -11,8 +11,8 @@
 #include <QStringView>
 #include <QVector>
 
-#include "LineReader.h"
-#include "VexoClasses.h"
+#include "model/LineReader.h"
+#include "model/VexoClasses.h"
 
 namespace Channel9Csv {
 

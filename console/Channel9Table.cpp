@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 namespace Channel9 {
 

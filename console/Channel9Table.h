@@ -17,8 +17,8 @@
 #include <functional>
 #include <optional>
 
-#include "DeviceLink.h"
-#include "VexoClasses.h"
+#include "base/DeviceLink.h"
+#include "model/VexoClasses.h"
 
 namespace Channel9 {
 

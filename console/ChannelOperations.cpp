@@ -4,7 +4,7 @@
 #include <QComboBox>
 #include <QToolButton>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "KelvorApplication.h"
 #include "Main.h"
 #include "Pictures.h"

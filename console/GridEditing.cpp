@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <cmath>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "KelvorApplication.h"
 #include "Main.h"
-#include "ValEdit.h"
-#include "ValueFromEdits.h"
+#include "model/ValEdit.h"
+#include "model/ValueFromEdits.h"
 #include "Widgets.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "Main.h"
 #include "ReceiverWindow.h"
 

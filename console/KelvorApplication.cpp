@@ -3,8 +3,8 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "CommUnit.h"
-#include "KelvorErrors.h"
+#include "link/CommUnit.h"
+#include "base/KelvorErrors.h"
 #include "UserDialogs.h"
 
 std::function<void(const QString&)> TKelvorApplication::ErrorReporter;

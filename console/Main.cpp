@@ -11,11 +11,11 @@
 #include <QTimer>
 
 #include "Channel9Files.h"
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "KelvorApplication.h"
 #include "MonitorWindow.h"
 #include "UserDialogs.h"
-#include "ValEdit.h"
+#include "model/ValEdit.h"
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), FDialogs(std::make_shared<TUserDialogs>())
 {

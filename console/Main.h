@@ -8,7 +8,7 @@
 #include <QVector>
 #include <memory>
 
-#include "VexoClasses.h"
+#include "model/VexoClasses.h"
 
 class QAction;
 class QComboBox;

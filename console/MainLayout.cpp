@@ -18,11 +18,11 @@
 
 #include "KelvorApplication.h"
 #include "Main.h"
-#include "ProgramVersion.h"
+#include "console/ProgramVersion.h"
 #include "MainLayoutMetrics.h"
 #include "Pictures.h"
 #include "UserDialogs.h"
-#include "ValEdit.h"
+#include "model/ValEdit.h"
 #include "Widgets.h"
 
 using namespace MainLayout;

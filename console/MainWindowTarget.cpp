@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "Main.h"
 
 namespace {

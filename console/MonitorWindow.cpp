@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QSettings>
 
-#include "FileWriter.h"
+#include "model/FileWriter.h"
 #include "MonitorLayoutMetrics.h"
 #include "Pictures.h"
 #include "UserDialogs.h"

@@ -18,7 +18,7 @@
 #include <deque>
 #include <functional>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "TrafficLogView.h"
 
 class QAction;

@@ -2,7 +2,7 @@
 #include <QAction>
 #include <QToolButton>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "Main.h"
 #include "UserDialogs.h"
 

@@ -2,9 +2,9 @@
 
 #include <QVarLengthArray>
 
-#include "FileReader.h"
-#include "KelvorErrors.h"
-#include "VexoClasses.h"
+#include "model/FileReader.h"
+#include "base/KelvorErrors.h"
+#include "model/VexoClasses.h"
 
 namespace ParadigmFile {
 

@@ -2,13 +2,13 @@
 // device's current paradigm.
 #include <QComboBox>
 
-#include "CommUnit.h"
-#include "FileWriter.h"
-#include "KelvorErrors.h"
+#include "link/CommUnit.h"
+#include "model/FileWriter.h"
+#include "base/KelvorErrors.h"
 #include "KelvorApplication.h"
 #include "Main.h"
 #include "ParadigmFile.h"
-#include "ReplyFrame.h"
+#include "link/ReplyFrame.h"
 #include "UserDialogs.h"
 #include "Widgets.h"
 

@@ -14,8 +14,8 @@
 
 #include "KelvorApplication.h"
 #include "AboutBox.h"
-#include "CommUnit.h"
-#include "FileWriter.h"
+#include "link/CommUnit.h"
+#include "model/FileWriter.h"
 #include "HelpDocument.h"
 #include "Main.h"
 #include "MonitorWindow.h"

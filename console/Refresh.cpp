@@ -11,7 +11,7 @@
 #include <QMenu>
 #include <QToolButton>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "KelvorApplication.h"
 #include "Main.h"
 

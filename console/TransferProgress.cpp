@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "OutsideEnd.h"
 #include "ProgressWindow.h"
 #include "ReceiverWindow.h"

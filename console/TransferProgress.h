@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "Channel9Table.h"
-#include "InputDeferral.h"
+#include "link/InputDeferral.h"
 
 class QEvent;
 class QObject;

@@ -10,7 +10,7 @@
 #include "FuzzCheck.h"
 #include "console/Channel9Csv.h"
 #include "console/Channel9Table.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 #include <QByteArray>
 #include <QLocale>

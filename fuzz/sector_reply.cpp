@@ -8,7 +8,7 @@
 // and yields one point per whole nine characters after the number.
 #include "FuzzCheck.h"
 #include "console/Channel9Table.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 #include <QString>
 

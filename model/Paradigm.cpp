@@ -1,8 +1,8 @@
 // The channel, socket and paradigm model and the device commands that change it.
 #include "VexoClasses.h"
 
-#include "link/DeviceLink.h"
-#include "link/KelvorErrors.h"
+#include "base/DeviceLink.h"
+#include "base/KelvorErrors.h"
 
 #include <QLoggingCategory>
 

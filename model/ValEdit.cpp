@@ -1,7 +1,7 @@
 #include "ValEdit.h"
 
 #include "NumberText.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 // TVexoValue and the small mode, shape and link-cell conversions.
 #include "VexoClasses.h"
 
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 #include "NumberText.h"
 
 #include <charconv>

@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "CommUnit.h"
-#include "Main.h"
-#include "OutsideEnd.h"
+#include "link/CommUnit.h"
+#include "console/Main.h"
+#include "console/OutsideEnd.h"
 #include "Scheduler.h"
-#include "UserDialogs.h"
+#include "console/UserDialogs.h"
 
 TConsoleEnd::TConsoleEnd(TfrmMain& frmMain, TfrmScheduler& frmScheduler)
     : FMain(frmMain)

@@ -10,14 +10,14 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
-#include "KelvorApplication.h"
-#include "Main.h"
+#include "console/KelvorApplication.h"
+#include "console/Main.h"
 #include "RunLog.h"
-#include "Pictures.h"
+#include "console/Pictures.h"
 #include "SchedulerMetrics.h"
 #include "ScriptListView.h"
-#include "UserDialogs.h"
-#include "WindowPlacement.h"
+#include "console/UserDialogs.h"
+#include "console/WindowPlacement.h"
 #include "script/ScriptEditor.h"
 
 using namespace SchedulerMetrics;

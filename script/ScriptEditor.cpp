@@ -14,17 +14,17 @@
 #include <QSettings>
 #include <QSpinBox>
 
-#include "FileWriter.h"
-#include "FileReader.h"
-#include "KelvorApplication.h"
-#include "OutsideEnd.h"
+#include "model/FileWriter.h"
+#include "model/FileReader.h"
+#include "console/KelvorApplication.h"
+#include "console/OutsideEnd.h"
 #include "ScriptEditorWidgets.h"
-#include "UserDialogs.h"
-#include "ValEdit.h"
-#include "ValueFromEdits.h"
-#include "script/InstructionText.h"
-#include "script/ScriptFile.h"
-#include "script/ScriptReader.h"
+#include "console/UserDialogs.h"
+#include "model/ValEdit.h"
+#include "model/ValueFromEdits.h"
+#include "InstructionText.h"
+#include "ScriptFile.h"
+#include "ScriptReader.h"
 
 namespace {
 

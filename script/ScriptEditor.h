@@ -23,7 +23,7 @@
 #include <memory>
 #include <optional>
 
-#include "script/ScriptLines.h"
+#include "ScriptLines.h"
 
 class QAction;
 class QComboBox;

@@ -16,12 +16,12 @@
 
 #include <variant>
 
-#include "KelvorApplication.h"
+#include "console/KelvorApplication.h"
 #include "ScriptEditor.h"
 #include "ScriptEditorMetrics.h"
 #include "ScriptEditorWidgets.h"
-#include "ValEdit.h"
-#include "script/ScriptModel.h"
+#include "model/ValEdit.h"
+#include "ScriptModel.h"
 
 using namespace ScriptEditorMetrics;
 

@@ -15,7 +15,7 @@
 #include <cmath>
 #include <vector>
 
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 // The reader's refusals of a script, with the message shown to the operator.
 // (A channel or paradigm number that is not an integer raises EConvertError

@@ -7,10 +7,10 @@
 
 #include <sys/stat.h>
 
-#include "Channel9Csv.h"
-#include "Channel9Table.h"
-#include "FileReader.h"
-#include "KelvorErrors.h"
+#include "console/Channel9Csv.h"
+#include "console/Channel9Table.h"
+#include "model/FileReader.h"
+#include "base/KelvorErrors.h"
 
 namespace {
 

@@ -17,14 +17,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Channel9Files.h"
-#include "CommUnit.h"
+#include "console/Channel9Files.h"
+#include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "FileSizeLimit.h"
-#include "LocaleGuard.h"
-#include "ProgressWindow.h"
-#include "WaveformView.h"
-#include "WaveformWindow.h"
+#include "tests/model/FileSizeLimit.h"
+#include "tests/model/LocaleGuard.h"
+#include "console/ProgressWindow.h"
+#include "console/WaveformView.h"
+#include "console/WaveformWindow.h"
 
 namespace {
 

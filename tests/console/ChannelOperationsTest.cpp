@@ -7,8 +7,8 @@
 #include <QToolButton>
 
 #include "ConsoleFixture.h"
-#include "Pictures.h"
-#include "Widgets.h"
+#include "console/Pictures.h"
+#include "console/Widgets.h"
 
 class ChannelOperationsTest : public ConsoleFixture {
 protected:

@@ -5,7 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 
 // Runs the action inside an event, as the operator's click does, so that
 // the application's top-level handler shows what it raises.

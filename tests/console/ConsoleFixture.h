@@ -16,11 +16,11 @@
 #include <memory>
 #include <ostream>
 
-#include "Main.h"
-#include "SimServer.h"
-#include "UserDialogs.h"
-#include "ValEdit.h"
-#include "Widgets.h"
+#include "console/Main.h"
+#include "sim/SimServer.h"
+#include "console/UserDialogs.h"
+#include "model/ValEdit.h"
+#include "console/Widgets.h"
 
 // Failures show texts, not their bytes.
 inline void PrintTo(const QString& text, std::ostream* out)

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ConsoleFixture.h"
-#include "KelvorApplication.h"
+#include "console/KelvorApplication.h"
 
 int main(int argc, char** argv)
 {

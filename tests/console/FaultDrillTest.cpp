@@ -10,10 +10,10 @@
 
 #include <functional>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "ParadigmFile.h"
-#include "ProgressWindow.h"
+#include "console/ParadigmFile.h"
+#include "console/ProgressWindow.h"
 
 class FaultDrillTest : public ConsoleFixture {
 protected:

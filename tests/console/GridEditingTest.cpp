@@ -6,8 +6,8 @@
 #include <QTest>
 
 #include "ConsoleFixture.h"
-#include "ValEdit.h"
-#include "Widgets.h"
+#include "model/ValEdit.h"
+#include "console/Widgets.h"
 
 class GridEditingTest : public ConsoleFixture {
 protected:

@@ -10,10 +10,10 @@
 
 #include <functional>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "OutsideEnd.h"
-#include "ProgressWindow.h"
+#include "console/OutsideEnd.h"
+#include "console/ProgressWindow.h"
 
 namespace {
 

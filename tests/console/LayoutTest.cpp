@@ -11,9 +11,9 @@
 #include <QToolButton>
 
 #include "ConsoleFixture.h"
-#include "ValEdit.h"
-#include "WindowPlacement.h"
-#include "Widgets.h"
+#include "model/ValEdit.h"
+#include "console/WindowPlacement.h"
+#include "console/Widgets.h"
 
 namespace {
 

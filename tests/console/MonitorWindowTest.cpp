@@ -9,9 +9,9 @@
 #include <QSettings>
 #include <QSignalSpy>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "MonitorWindow.h"
+#include "console/MonitorWindow.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <QPrinter>
 
 #include "ConsoleFixture.h"
-#include "FileSizeLimit.h"
-#include "KelvorApplication.h"
-#include "MonitorWindow.h"
+#include "tests/model/FileSizeLimit.h"
+#include "console/KelvorApplication.h"
+#include "console/MonitorWindow.h"
 
 namespace {
 

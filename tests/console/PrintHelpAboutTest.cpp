@@ -11,11 +11,11 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "AboutBox.h"
+#include "console/AboutBox.h"
 #include "ConsoleFixture.h"
-#include "HelpDocument.h"
-#include "Printing.h"
-#include "ProgramVersion.h"
+#include "console/HelpDocument.h"
+#include "console/Printing.h"
+#include "console/ProgramVersion.h"
 
 namespace {
 

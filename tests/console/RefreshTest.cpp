@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "KelvorApplication.h"
-#include "ValEdit.h"
-#include "Widgets.h"
+#include "console/KelvorApplication.h"
+#include "model/ValEdit.h"
+#include "console/Widgets.h"
 
 namespace {
 

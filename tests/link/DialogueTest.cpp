@@ -1,5 +1,5 @@
 // Framing, the dialogue and the receive handler against a scripted device.
-#include "LinkLog.h"
+#include "link/LinkLog.h"
 #include "LinkTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // kelvor9-link as a user runs it, against the simulated stimulator.
 #include "LinkTestSupport.h"
-#include "SimServer.h"
+#include "sim/SimServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for the link tests: real pseudo-terminals, a scripted device on the
 // master side, a port folder of their own, and a traffic view that records.
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 
 #include <QString>
 #include <QStringList>

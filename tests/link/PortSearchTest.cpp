@@ -1,6 +1,6 @@
 // Port names, the device search and opening a port.
 #include "LinkTestSupport.h"
-#include "PortNames.h"
+#include "link/PortNames.h"
 
 #include <gtest/gtest.h>
 

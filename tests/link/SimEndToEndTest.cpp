@@ -1,6 +1,6 @@
 // The link against the simulated Kelvor 9 on a real pseudo-terminal.
 #include "LinkTestSupport.h"
-#include "SimServer.h"
+#include "sim/SimServer.h"
 
 #include <gtest/gtest.h>
 

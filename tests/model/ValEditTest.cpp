@@ -1,7 +1,7 @@
 // The numeric entry fields driven with real key, mouse and focus events.
 #include "LocaleGuard.h"
 #include "RaisedErrors.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 #include "model/ValEdit.h"
 
 #include <gtest/gtest.h>

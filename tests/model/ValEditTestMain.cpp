@@ -1,7 +1,7 @@
 // Entry point of the entry-field tests: a widgets application whose notify()
 // catches the console's errors the way the main application does.
 #include "RaisedErrors.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 #include <gtest/gtest.h>
 

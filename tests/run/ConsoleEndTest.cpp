@@ -12,8 +12,8 @@
 
 #include <csignal>
 
-#include "CommUnit.h"
-#include "OutsideEnd.h"
+#include "link/CommUnit.h"
+#include "console/OutsideEnd.h"
 #include "SchedulerFixture.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 
 #include "EngineFixture.h"
-#include "FileSizeLimit.h"
+#include "tests/model/FileSizeLimit.h"
 #include "script/ScriptEditor.h"
 #include "script/ScriptEditorWidgets.h"
 

@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "ConsoleFixture.h"
-#include "FakeTime.h"
-#include "MainWindowTarget.h"
+#include "tests/console/ConsoleFixture.h"
+#include "tests/scheduler/FakeTime.h"
+#include "console/MainWindowTarget.h"
 #include "scheduler/RunEngine.h"
 
 class TCountingSoundPlayer final : public TSoundPlayer {

@@ -4,8 +4,8 @@
 #include <QTimer>
 
 #include "EngineFixture.h"
-#include "LinkTestSupport.h"
-#include "ValEdit.h"
+#include "tests/link/LinkTestSupport.h"
+#include "model/ValEdit.h"
 
 namespace {
 

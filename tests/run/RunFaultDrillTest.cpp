@@ -5,8 +5,8 @@
 // connects again once the device is back.
 #include <QSignalSpy>
 
-#include "CommUnit.h"
-#include "ParadigmFile.h"
+#include "link/CommUnit.h"
+#include "console/ParadigmFile.h"
 #include "SchedulerFixture.h"
 
 namespace {

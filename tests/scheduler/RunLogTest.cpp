@@ -8,8 +8,8 @@
 
 #include <ctime>
 
-#include "FileSizeLimit.h"
-#include "link/KelvorErrors.h"
+#include "tests/model/FileSizeLimit.h"
+#include "base/KelvorErrors.h"
 #include "scheduler/RunLog.h"
 
 namespace {
