@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "Channel9Csv.h"
+#include "model/Channel9Csv.h"
 #include "Channel9Files.h"
-#include "Channel9Table.h"
+#include "model/Channel9Table.h"
 #include "link/CommUnit.h"
 #include "model/FileWriter.h"
 #include "KelvorApplication.h"

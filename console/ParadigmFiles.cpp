@@ -7,7 +7,7 @@
 #include "base/KelvorErrors.h"
 #include "KelvorApplication.h"
 #include "Main.h"
-#include "ParadigmFile.h"
+#include "model/ParadigmFile.h"
 #include "link/ReplyFrame.h"
 #include "UserDialogs.h"
 #include "Widgets.h"

@@ -14,7 +14,7 @@
 
 #include <memory>
 
-#include "Channel9Table.h"
+#include "model/Channel9Table.h"
 #include "link/InputDeferral.h"
 
 class QEvent;

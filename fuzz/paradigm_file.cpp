@@ -3,7 +3,7 @@
 // the device batch and searched for keys. It also saves a model filled from
 // the input and reads the saved text back: a saved file must load as written.
 #include "FuzzCheck.h"
-#include "console/ParadigmFile.h"
+#include "model/ParadigmFile.h"
 #include "base/KelvorErrors.h"
 #include "model/VexoClasses.h"
 

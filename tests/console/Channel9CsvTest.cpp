@@ -7,8 +7,8 @@
 
 #include <sys/stat.h>
 
-#include "console/Channel9Csv.h"
-#include "console/Channel9Table.h"
+#include "model/Channel9Csv.h"
+#include "model/Channel9Table.h"
 #include "model/FileReader.h"
 #include "base/KelvorErrors.h"
 

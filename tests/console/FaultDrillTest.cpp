@@ -12,7 +12,7 @@
 
 #include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "console/ParadigmFile.h"
+#include "model/ParadigmFile.h"
 #include "console/ProgressWindow.h"
 
 class FaultDrillTest : public ConsoleFixture {

@@ -6,7 +6,7 @@
 #include <QSignalSpy>
 
 #include "link/CommUnit.h"
-#include "console/ParadigmFile.h"
+#include "model/ParadigmFile.h"
 #include "SchedulerFixture.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include <optional>
 
 #include "base/DeviceLink.h"
-#include "model/VexoClasses.h"
+#include "VexoClasses.h"
 
 namespace Channel9 {
 

@@ -2,9 +2,9 @@
 
 #include <QVarLengthArray>
 
-#include "model/FileReader.h"
+#include "FileReader.h"
 #include "base/KelvorErrors.h"
-#include "model/VexoClasses.h"
+#include "VexoClasses.h"
 
 namespace ParadigmFile {
 

@@ -11,8 +11,8 @@
 #include <QStringView>
 #include <QVector>
 
-#include "model/LineReader.h"
-#include "model/VexoClasses.h"
+#include "LineReader.h"
+#include "VexoClasses.h"
 
 namespace Channel9Csv {
 

@@ -1,8 +1,8 @@
 #include "Channel9Csv.h"
 
-#include "model/FileReader.h"
+#include "FileReader.h"
 #include "base/KelvorErrors.h"
-#include "model/NumberText.h"
+#include "NumberText.h"
 
 namespace Channel9Csv {
 
