@@ -6,11 +6,11 @@
 #include <ctime>
 
 #include "console/AboutBox.h"
-#include "console/KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "console/Main.h"
 #include "console/MainWindowTarget.h"
 #include "console/OtherWindows.h"
-#include "console/OutsideEnd.h"
+#include "ui/OutsideEnd.h"
 #include "scheduler/ConsoleEnd.h"
 #include "scheduler/Scheduler.h"
 #include "script/ScriptEditor.h"

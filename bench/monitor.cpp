@@ -13,7 +13,7 @@
 #include "link/CommUnit.h"
 #include "console/MonitorWindow.h"
 #include "SimProcess.h"
-#include "console/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

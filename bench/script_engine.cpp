@@ -23,7 +23,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "console/KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "console/Main.h"
 #include "console/MainWindowTarget.h"
 #include "link/CommUnit.h"

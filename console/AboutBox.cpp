@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "Pictures.h"
+#include "ui/Pictures.h"
 #include "console/ProgramVersion.h"
 
 namespace {

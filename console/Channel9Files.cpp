@@ -18,13 +18,13 @@
 #include "model/Channel9Table.h"
 #include "link/CommUnit.h"
 #include "model/FileWriter.h"
-#include "KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "base/KelvorErrors.h"
 #include "Main.h"
-#include "OutsideEnd.h"
+#include "ui/OutsideEnd.h"
 #include "TransferProgress.h"
-#include "UserDialogs.h"
-#include "WindowPlacement.h"
+#include "ui/UserDialogs.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <QToolButton>
 
 #include "link/CommUnit.h"
-#include "KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "Main.h"
-#include "Pictures.h"
+#include "ui/Pictures.h"
 #include "Widgets.h"
 
 void TfrmMain::SetChannelButton(int channel, bool on, const QString& hint)

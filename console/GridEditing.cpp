@@ -7,10 +7,10 @@
 #include <cmath>
 
 #include "link/CommUnit.h"
-#include "KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "Main.h"
-#include "model/ValEdit.h"
-#include "model/ValueFromEdits.h"
+#include "ui/ValEdit.h"
+#include "ui/ValueFromEdits.h"
 #include "Widgets.h"
 
 namespace {

@@ -12,10 +12,10 @@
 
 #include "Channel9Files.h"
 #include "link/CommUnit.h"
-#include "KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "MonitorWindow.h"
-#include "UserDialogs.h"
-#include "model/ValEdit.h"
+#include "ui/UserDialogs.h"
+#include "ui/ValEdit.h"
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), FDialogs(std::make_shared<TUserDialogs>())
 {

@@ -16,13 +16,13 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-#include "KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "Main.h"
 #include "console/ProgramVersion.h"
 #include "MainLayoutMetrics.h"
-#include "Pictures.h"
-#include "UserDialogs.h"
-#include "model/ValEdit.h"
+#include "ui/Pictures.h"
+#include "ui/UserDialogs.h"
+#include "ui/ValEdit.h"
 #include "Widgets.h"
 
 using namespace MainLayout;

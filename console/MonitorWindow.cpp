@@ -1,4 +1,4 @@
-#include "KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "MonitorWindow.h"
 
 #include <QAction>
@@ -12,8 +12,8 @@
 
 #include "model/FileWriter.h"
 #include "MonitorLayoutMetrics.h"
-#include "Pictures.h"
-#include "UserDialogs.h"
+#include "ui/Pictures.h"
+#include "ui/UserDialogs.h"
 
 using namespace MonitorLayout;
 

@@ -4,7 +4,7 @@
 
 #include "link/CommUnit.h"
 #include "Main.h"
-#include "UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 QString TfrmMain::SelectParadigm(int number)
 {

@@ -5,11 +5,11 @@
 #include "link/CommUnit.h"
 #include "model/FileWriter.h"
 #include "base/KelvorErrors.h"
-#include "KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "Main.h"
 #include "model/ParadigmFile.h"
 #include "link/ReplyFrame.h"
-#include "UserDialogs.h"
+#include "ui/UserDialogs.h"
 #include "Widgets.h"
 
 void TfrmMain::SaveParadigm1Click()

@@ -12,7 +12,7 @@
 #include <QSettings>
 #include <QUrl>
 
-#include "KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "AboutBox.h"
 #include "link/CommUnit.h"
 #include "model/FileWriter.h"
@@ -20,8 +20,8 @@
 #include "Main.h"
 #include "MonitorWindow.h"
 #include "Printing.h"
-#include "UserDialogs.h"
-#include "WindowPlacement.h"
+#include "ui/UserDialogs.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <QToolButton>
 
 #include "link/CommUnit.h"
-#include "KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "Main.h"
 
 void TfrmMain::RefreshConnection()

@@ -6,7 +6,7 @@
 #include <QWindow>
 
 #include "link/CommUnit.h"
-#include "OutsideEnd.h"
+#include "ui/OutsideEnd.h"
 #include "ProgressWindow.h"
 #include "ReceiverWindow.h"
 

@@ -1,4 +1,4 @@
-#include "KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "WaveformWindow.h"
 
 #include <QHBoxLayout>

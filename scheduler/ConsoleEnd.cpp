@@ -5,9 +5,9 @@
 
 #include "link/CommUnit.h"
 #include "console/Main.h"
-#include "console/OutsideEnd.h"
+#include "ui/OutsideEnd.h"
 #include "Scheduler.h"
-#include "console/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 TConsoleEnd::TConsoleEnd(TfrmMain& frmMain, TfrmScheduler& frmScheduler)
     : FMain(frmMain)

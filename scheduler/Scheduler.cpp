@@ -10,14 +10,14 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
-#include "console/KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "console/Main.h"
 #include "RunLog.h"
-#include "console/Pictures.h"
+#include "ui/Pictures.h"
 #include "SchedulerMetrics.h"
 #include "ScriptListView.h"
-#include "console/UserDialogs.h"
-#include "console/WindowPlacement.h"
+#include "ui/UserDialogs.h"
+#include "ui/WindowPlacement.h"
 #include "script/ScriptEditor.h"
 
 using namespace SchedulerMetrics;

@@ -16,11 +16,11 @@
 
 #include <variant>
 
-#include "console/KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "ScriptEditor.h"
 #include "ScriptEditorMetrics.h"
 #include "ScriptEditorWidgets.h"
-#include "model/ValEdit.h"
+#include "ui/ValEdit.h"
 #include "ScriptModel.h"
 
 using namespace ScriptEditorMetrics;

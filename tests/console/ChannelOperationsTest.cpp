@@ -7,7 +7,7 @@
 #include <QToolButton>
 
 #include "ConsoleFixture.h"
-#include "console/Pictures.h"
+#include "ui/Pictures.h"
 #include "console/Widgets.h"
 
 class ChannelOperationsTest : public ConsoleFixture {

@@ -18,8 +18,8 @@
 
 #include "console/Main.h"
 #include "sim/SimServer.h"
-#include "console/UserDialogs.h"
-#include "model/ValEdit.h"
+#include "ui/UserDialogs.h"
+#include "ui/ValEdit.h"
 #include "console/Widgets.h"
 
 // Failures show texts, not their bytes.

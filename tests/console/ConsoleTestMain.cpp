@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ConsoleFixture.h"
-#include "console/KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 
 int main(int argc, char** argv)
 {

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "ConsoleFixture.h"
-#include "model/ValEdit.h"
+#include "ui/ValEdit.h"
 #include "console/Widgets.h"
 
 class GridEditingTest : public ConsoleFixture {

@@ -12,7 +12,7 @@
 
 #include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "console/OutsideEnd.h"
+#include "ui/OutsideEnd.h"
 #include "console/ProgressWindow.h"
 
 namespace {

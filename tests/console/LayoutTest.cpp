@@ -11,8 +11,8 @@
 #include <QToolButton>
 
 #include "ConsoleFixture.h"
-#include "model/ValEdit.h"
-#include "console/WindowPlacement.h"
+#include "ui/ValEdit.h"
+#include "ui/WindowPlacement.h"
 #include "console/Widgets.h"
 
 namespace {

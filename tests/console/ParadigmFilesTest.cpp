@@ -17,7 +17,7 @@
 
 #include "ConsoleFixture.h"
 #include "tests/model/FileSizeLimit.h"
-#include "console/KelvorApplication.h"
+#include "ui/KelvorApplication.h"
 #include "console/MonitorWindow.h"
 
 namespace {

@@ -13,8 +13,8 @@
 
 #include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "console/KelvorApplication.h"
-#include "model/ValEdit.h"
+#include "ui/KelvorApplication.h"
+#include "ui/ValEdit.h"
 #include "console/Widgets.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include "LocaleGuard.h"
 #include "RaisedErrors.h"
 #include "base/KelvorErrors.h"
-#include "model/ValEdit.h"
+#include "ui/ValEdit.h"
 
 #include <gtest/gtest.h>
 

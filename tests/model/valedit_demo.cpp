@@ -1,7 +1,7 @@
 // A small window with two value entries (mantissa, attached exponent and sign
 // label) for looking at the fields as the operator sees them. Not installed.
 // Usage: valedit_demo [milliseconds until it closes itself]
-#include "model/ValEdit.h"
+#include "ui/ValEdit.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -13,7 +13,7 @@
 #include <csignal>
 
 #include "link/CommUnit.h"
-#include "console/OutsideEnd.h"
+#include "ui/OutsideEnd.h"
 #include "SchedulerFixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "EngineFixture.h"
 #include "tests/link/LinkTestSupport.h"
-#include "model/ValEdit.h"
+#include "ui/ValEdit.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-// The pictures are compiled into the console's static library; its
+// The pictures are compiled into the windows' shared static library; its
 // resources must be registered before the first use.
 static void InitPictureResources()
 {

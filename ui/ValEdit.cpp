@@ -1,6 +1,6 @@
 #include "ValEdit.h"
 
-#include "NumberText.h"
+#include "model/NumberText.h"
 #include "base/KelvorErrors.h"
 
 #include <QApplication>

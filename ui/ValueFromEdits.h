@@ -3,7 +3,7 @@
 // field and its sign label: what the operator typed, in the device's form.
 // The main window's grid and the script editor's "New Value" share it.
 #include "ValEdit.h"
-#include "VexoClasses.h"
+#include "model/VexoClasses.h"
 
 // An attached exponent field whose text is empty or "." is first set to "0".
 // The mantissa is the field's text with the full stop, cut to five characters
