@@ -13,7 +13,7 @@
 #include "ui/OutsideEnd.h"
 #include "scheduler/ConsoleEnd.h"
 #include "scheduler/Scheduler.h"
-#include "script/ScriptEditor.h"
+#include "editor/ScriptEditor.h"
 #include "script/ScriptFile.h"
 
 namespace {

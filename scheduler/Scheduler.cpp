@@ -18,7 +18,7 @@
 #include "ScriptListView.h"
 #include "ui/UserDialogs.h"
 #include "ui/WindowPlacement.h"
-#include "script/ScriptEditor.h"
+#include "editor/ScriptEditor.h"
 
 using namespace SchedulerMetrics;
 

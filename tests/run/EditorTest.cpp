@@ -17,8 +17,8 @@
 
 #include "EngineFixture.h"
 #include "tests/model/FileSizeLimit.h"
-#include "script/ScriptEditor.h"
-#include "script/ScriptEditorWidgets.h"
+#include "editor/ScriptEditor.h"
+#include "editor/ScriptEditorWidgets.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "scheduler/ConsoleEnd.h"
 #include "scheduler/Scheduler.h"
 #include "scheduler/ScriptListView.h"
-#include "script/ScriptEditor.h"
+#include "editor/ScriptEditor.h"
 
 class SchedulerFixture : public EngineFixture {
 protected:

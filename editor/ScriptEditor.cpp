@@ -22,9 +22,9 @@
 #include "ui/UserDialogs.h"
 #include "ui/ValEdit.h"
 #include "ui/ValueFromEdits.h"
-#include "InstructionText.h"
-#include "ScriptFile.h"
-#include "ScriptReader.h"
+#include "script/InstructionText.h"
+#include "script/ScriptFile.h"
+#include "script/ScriptReader.h"
 
 namespace {
 

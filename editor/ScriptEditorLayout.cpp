@@ -21,7 +21,7 @@
 #include "ScriptEditorMetrics.h"
 #include "ScriptEditorWidgets.h"
 #include "ui/ValEdit.h"
-#include "ScriptModel.h"
+#include "script/ScriptModel.h"
 
 using namespace ScriptEditorMetrics;
 

@@ -23,7 +23,7 @@
 #include <memory>
 #include <optional>
 
-#include "ScriptLines.h"
+#include "script/ScriptLines.h"
 
 class QAction;
 class QComboBox;
