@@ -8,10 +8,11 @@
 #include "console/AboutBox.h"
 #include "ui/KelvorApplication.h"
 #include "console/Main.h"
-#include "console/MainWindowTarget.h"
+#include "MainWindowTarget.h"
 #include "console/OtherWindows.h"
 #include "ui/OutsideEnd.h"
-#include "scheduler/ConsoleEnd.h"
+#include "ConsoleEnd.h"
+#include "SchedulerWiring.h"
 #include "scheduler/Scheduler.h"
 #include "editor/ScriptEditor.h"
 #include "script/ScriptFile.h"
@@ -73,8 +74,9 @@ int main(int argc, char** argv)
     TMainWindowTarget scriptTarget(frmMain);
     TLocalClock clock;
     TResourceSoundPlayer sounds;
-    TfrmScheduler frmScheduler(scriptTarget, frmScriptEditor, clock, std::make_unique<TQtCheckTimer>(), sounds);
-    frmScheduler.AttachTo(frmMain);
+    TfrmScheduler frmScheduler(scriptTarget, frmScriptEditor, &frmMain, clock, std::make_unique<TQtCheckTimer>(),
+                               sounds);
+    AttachScheduler(frmMain, frmScheduler);
     TfrmProgressBar frmProgressBar(&frmMain);
     // Exit during a run, and ends asked for from outside (signals, the
     // session's end): the run stops and its log says so.

@@ -25,7 +25,7 @@
 
 #include "ui/KelvorApplication.h"
 #include "console/Main.h"
-#include "console/MainWindowTarget.h"
+#include "app/MainWindowTarget.h"
 #include "link/CommUnit.h"
 #include "SimProcess.h"
 #include "scheduler/RunEngine.h"

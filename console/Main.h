@@ -163,6 +163,9 @@ public:
 signals:
     // The top-level operations (refresh, a paradigm load) ended.
     void RefreshFinished();
+    // The operator chose "&Scheduler!" (the program opens the scheduler's
+    // script editor).
+    void SchedulerChosen();
 
 protected:
     void showEvent(QShowEvent* event) override;

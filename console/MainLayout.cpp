@@ -195,6 +195,7 @@ void TfrmMain::BuildMenus()
     connect(Channel9Waveform1, &QAction::triggered, this, Command([this] { ShowChannel9Waveform(); }));
 
     Scheduler1 = menuBar()->addAction(QStringLiteral("&Scheduler!"));
+    connect(Scheduler1, &QAction::triggered, this, &TfrmMain::SchedulerChosen);
 
     Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
     Contents1 = Help1->addAction(QStringLiteral("&Contents"));

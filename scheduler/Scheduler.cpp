@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 
 #include "ui/KelvorApplication.h"
-#include "console/Main.h"
 #include "RunLog.h"
 #include "ui/Pictures.h"
 #include "SchedulerMetrics.h"
@@ -29,10 +28,11 @@ const QString StopCaption = QStringLiteral("Stop Scheduler!");
 
 } // namespace
 
-TfrmScheduler::TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, const TClock& clock,
+TfrmScheduler::TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, QWidget* anchor, const TClock& clock,
                              std::unique_ptr<TCheckTimer> checkTimer, TSoundPlayer& sound)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint)
     , FEditor(editor)
+    , FAnchor(anchor)
     , FClock(clock)
     , FEngine(target, clock, std::move(checkTimer), sound)
     , FDialogs(std::make_shared<TUserDialogs>())
@@ -63,12 +63,6 @@ TfrmScheduler::~TfrmScheduler()
 void TfrmScheduler::SetDialogs(std::shared_ptr<TUserDialogs> dialogs)
 {
     FDialogs = std::move(dialogs);
-}
-
-void TfrmScheduler::AttachTo(TfrmMain& frmMain)
-{
-    connect(frmMain.Scheduler1, &QAction::triggered, this, &TfrmScheduler::Scheduler1Click);
-    connect(this, &TfrmScheduler::RunNotice, &frmMain, &TfrmMain::SetStatusText);
 }
 
 void TfrmScheduler::FormCreate()
@@ -233,7 +227,7 @@ void TfrmScheduler::ShowRun()
     ShowClock();
     FClockTimer->start();
     TrayIcon->show();
-    WindowPlacement::ShowBeside(this, TKelvorApplication::MainWindow(), QSettings().contains(PositionKey));
+    WindowPlacement::ShowBeside(this, FAnchor, QSettings().contains(PositionKey));
 }
 
 // Also when the run ends by itself: the window, the icon and the clock go.

@@ -8,7 +8,7 @@
 
 #include "tests/console/ConsoleFixture.h"
 #include "tests/scheduler/FakeTime.h"
-#include "console/MainWindowTarget.h"
+#include "app/MainWindowTarget.h"
 #include "scheduler/RunEngine.h"
 
 class TCountingSoundPlayer final : public TSoundPlayer {

@@ -12,7 +12,8 @@
 #include <QSystemTrayIcon>
 
 #include "EngineFixture.h"
-#include "scheduler/ConsoleEnd.h"
+#include "app/ConsoleEnd.h"
+#include "app/SchedulerWiring.h"
 #include "scheduler/Scheduler.h"
 #include "scheduler/ScriptListView.h"
 #include "editor/ScriptEditor.h"
@@ -27,9 +28,9 @@ protected:
         Editor->SetDialogs(Dialogs);
         auto timer = std::make_unique<TFakeCheckTimer>();
         Timer = timer.get();
-        Scheduler = std::make_unique<TfrmScheduler>(*Target, *Editor, Clock, std::move(timer), Sound);
+        Scheduler = std::make_unique<TfrmScheduler>(*Target, *Editor, Main.get(), Clock, std::move(timer), Sound);
         Scheduler->SetDialogs(Dialogs);
-        Scheduler->AttachTo(*Main);
+        AttachScheduler(*Main, *Scheduler);
         End = std::make_unique<TConsoleEnd>(*Main, *Scheduler);
     }
 

@@ -6,7 +6,7 @@
 #include "link/CommUnit.h"
 #include "console/Main.h"
 #include "ui/OutsideEnd.h"
-#include "Scheduler.h"
+#include "scheduler/Scheduler.h"
 #include "ui/UserDialogs.h"
 
 TConsoleEnd::TConsoleEnd(TfrmMain& frmMain, TfrmScheduler& frmScheduler)

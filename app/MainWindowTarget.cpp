@@ -3,7 +3,7 @@
 #include <QTimer>
 
 #include "link/CommUnit.h"
-#include "Main.h"
+#include "console/Main.h"
 
 namespace {
 
