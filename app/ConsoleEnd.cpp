@@ -13,7 +13,7 @@ TConsoleEnd::TConsoleEnd(TfrmMain& frmMain, TfrmScheduler& frmScheduler)
     : FMain(frmMain)
     , FScheduler(frmScheduler)
 {
-    FMain.OnCloseQuery = [this] { return MayClose(); };
+    FMain.SetCloseQuery([this] { return MayClose(); });
     // Queued: whoever else listens (a transfer) hears the request first.
     connect(&TOutsideEnd::Instance(), &TOutsideEnd::EndRequested, this, [this] {
         FEnding = true;
@@ -23,7 +23,7 @@ TConsoleEnd::TConsoleEnd(TfrmMain& frmMain, TfrmScheduler& frmScheduler)
 
 TConsoleEnd::~TConsoleEnd()
 {
-    FMain.OnCloseQuery = nullptr;
+    FMain.SetCloseQuery(nullptr);
 }
 
 bool TConsoleEnd::MayClose()

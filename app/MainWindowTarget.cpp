@@ -56,9 +56,7 @@ QString TMainWindowTarget::SetChannelParameter(int channel, int setting, const Q
 {
     EndIfLineLost();
     TOperation operation(FMain.Comm());
-    FMain.EditValue.SetFromText(valueText);
-    QString errorText; // the payload below carries the refusal
-    const std::optional<QString> payload = FMain.SetChannelParameter(channel, setting, errorText, FMain.EditValue);
+    const std::optional<QString> payload = FMain.SetChannelParameterFromText(channel, setting, valueText);
     return payload ? Reply(*payload) : ScriptOutcome::NotSent;
 }
 

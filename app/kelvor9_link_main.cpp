@@ -119,7 +119,7 @@ int main(int argc, char* argv[])
         } catch (const ECommError& error) {
             return Fail(OpenFailure(error));
         }
-        if (link.FPort <= 0) {
+        if (link.Port() <= 0) {
             std::fputs("No Kelvor 9 found.\n", stderr);
             return 1;
         }

@@ -35,7 +35,7 @@ void InstallStartupProbe(TfrmMain& frmMain)
         return;
     QObject::connect(&frmMain, &TfrmMain::RefreshFinished, &frmMain, [&frmMain] {
         std::printf("kelvor9-startup refreshed-at-ns=%lld connect-ns=%lld\n", static_cast<long long>(MonotonicNs()),
-                    static_cast<long long>(frmMain.LastConnectNs));
+                    static_cast<long long>(frmMain.LastConnectNs()));
         std::fflush(stdout);
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     });

@@ -136,7 +136,7 @@ TfrmComm& Connect(TfrmComm& link, const QString& folder, int port)
     link.Settings().Arguments = QStringList({QStringLiteral("channel9"), QStringLiteral("COM%1").arg(port)});
     link.Settings().OpenPauseMs = 0;
     link.Connect();
-    if (link.FPort != port)
+    if (link.Port() != port)
         throw std::runtime_error("the link did not open the simulator's port");
     return link;
 }

@@ -82,7 +82,7 @@ int main(int argc, char* argv[])
             }
             if (!reply.startsWith(QStringLiteral("OK.")))
                 throw std::runtime_error("unexpected reply " + reply.toStdString());
-            link.Comm32->Close();
+            link.Comm32().Close();
 
             // The same bytes with no link.
             const int fd = bench::OpenBareLine(folder.path(), 9);

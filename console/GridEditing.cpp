@@ -160,6 +160,13 @@ void TfrmMain::ReadValueFromEdits(TValEdit* field, TVexoValue& value)
     ::ReadValueFromEdits(field, value);
 }
 
+std::optional<QString> TfrmMain::SetChannelParameterFromText(int channel, int index, const QString& valueText)
+{
+    EditValue.SetFromText(valueText);
+    QString errorText; // the payload carries the refusal
+    return SetChannelParameter(channel, index, errorText, EditValue);
+}
+
 std::optional<QString> TfrmMain::SetChannelParameter(int channel, int index, QString& errorText,
                                                      const TVexoValue& value)
 {

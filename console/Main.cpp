@@ -53,8 +53,8 @@ void TfrmMain::FormShow()
     connect(frmComm, &TfrmComm::ConnectionLost, this, &TfrmMain::ConnectionLost);
     BindInputHold();
     CreateMonitor();
-    if (ConfigureLink)
-        ConfigureLink(*frmComm);
+    if (FConfigureLink)
+        FConfigureLink(*frmComm);
     FParadigm->SetLink(frmComm);
     // Its errors are reported as a command's are: a lost line by its own box
     // alone.
@@ -63,7 +63,7 @@ void TfrmMain::FormShow()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    if (OnCloseQuery && !OnCloseQuery()) {
+    if (FCloseQuery && !FCloseQuery()) {
         event->ignore();
         return;
     }
@@ -89,7 +89,7 @@ void TfrmMain::FormDestroy()
             if (field)
                 field->OnExit = nullptr;
     if (frmComm) {
-        frmComm->Comm32->Close();
+        frmComm->Comm32().Close();
         QCoreApplication::processEvents();
         FParadigm->SetLink(nullptr);
         TKelvorApplication::SetLink(nullptr);
@@ -102,7 +102,7 @@ void TfrmMain::FormDestroy()
 
 bool TfrmMain::IsConnected() const
 {
-    return frmComm && frmComm->FPort > 0;
+    return frmComm && frmComm->Port() > 0;
 }
 
 void TfrmMain::SetStatusText(const QString& text)

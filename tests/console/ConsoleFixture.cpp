@@ -82,14 +82,14 @@ void ConsoleFixture::Start(TConsoleSetup setup)
     Main = std::make_unique<TfrmMain>();
     Main->SetDialogs(Dialogs);
     const QString folder = FPortFolder.path();
-    Main->ConfigureLink = [this, folder, setup](TfrmComm& link) {
+    Main->SetConfigureLink([this, folder, setup](TfrmComm& link) {
         link.InputDeferral().SetClock([this] { return HoldClockMs; });
         link.Settings().PortFolder = folder;
         link.Settings().SysfsRoot = folder + QStringLiteral("/no-sysfs");
         link.Settings().Arguments = QStringList(setup.arguments);
         link.Settings().OpenPauseMs = 0;
         link.Settings().DialogueTimeoutMs = setup.dialogueTimeoutMs;
-    };
+    });
     QSignalSpy refreshed(Main.get(), &TfrmMain::RefreshFinished);
     Main->show();
     QApplication::setActiveWindow(Main.get());

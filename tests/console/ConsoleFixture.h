@@ -16,6 +16,7 @@
 #include <memory>
 #include <ostream>
 
+#include "MainWindowView.h"
 #include "console/Main.h"
 #include "sim/SimServer.h"
 #include "ui/UserDialogs.h"
@@ -134,5 +135,7 @@ protected:
     QTemporaryDir FFiles;
     std::unique_ptr<sim::SimServer> Sim;
     std::unique_ptr<TfrmMain> Main;
+    // The main window's controls, found by their names.
+    TMainWindowView Ui {Main};
     std::shared_ptr<TScriptedDialogs> Dialogs;
 };

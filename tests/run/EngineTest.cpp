@@ -140,7 +140,7 @@ TEST_F(EngineFixture, NothingOfAStoppedRunIsCarriedOutLater)
         waited = Engine->WaitingForIdle();
         Engine->Stop();
     });
-    Click(Main->btnStore); // the operator's "R", 300 ms to its reply
+    Click(Ui.btnStore()); // the operator's "R", 300 ms to its reply
     EXPECT_TRUE(waited);
     ASSERT_TRUE(WaitForWire(1));
     QCoreApplication::processEvents(); // the idle call comes and finds the run gone

@@ -114,7 +114,7 @@ TEST_F(RunEndTest, ExitDuringARunAsksOnceAndYesEndsTheProgram)
     ASSERT_TRUE(ElapseUntil([&] { return Run().CurrentIndex() == 3; }));
 
     Dialogs->Answers = {QMessageBox::No};
-    Main->Exit1->trigger();
+    Ui.Exit1()->trigger();
     ASSERT_EQ(Dialogs->Asked.size(), 1);
     EXPECT_EQ(Dialogs->Asked[0].text, QStringLiteral("A script is running. Stop it and exit?"));
     EXPECT_EQ(Dialogs->Asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
@@ -125,7 +125,7 @@ TEST_F(RunEndTest, ExitDuringARunAsksOnceAndYesEndsTheProgram)
     EXPECT_TRUE(Run().Active());
 
     Dialogs->Answers = {QMessageBox::Yes};
-    QTimer::singleShot(0, Main.get(), [&] { Main->Exit1->trigger(); });
+    QTimer::singleShot(0, Main.get(), [&] { Ui.Exit1()->trigger(); });
     EXPECT_EQ(RunProgramLoop(), 0);
     EXPECT_EQ(Dialogs->Asked.size(), 2);
     EXPECT_FALSE(Run().Active());

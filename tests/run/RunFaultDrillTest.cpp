@@ -60,7 +60,7 @@ protected:
         Main->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(Main.get()));
         PressF5();
-        EXPECT_FALSE(Main->PanelCover->isVisible());
+        EXPECT_FALSE(Ui.PanelCover()->isVisible());
         EXPECT_TRUE(Errors().isEmpty());
     }
 };

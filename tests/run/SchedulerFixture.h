@@ -51,7 +51,7 @@ protected:
             inEditor();
             done = true;
         });
-        Main->Scheduler1->trigger();
+        Ui.Scheduler1()->trigger();
         EXPECT_TRUE(done);
     }
 
