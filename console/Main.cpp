@@ -13,6 +13,7 @@
 #include "Channel9Files.h"
 #include "link/CommUnit.h"
 #include "ui/KelvorApplication.h"
+#include "ui/SettingsKeys.h"
 #include "MonitorWindow.h"
 #include "ui/UserDialogs.h"
 #include "ui/ValEdit.h"
@@ -67,7 +68,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    QSettings().setValue(QStringLiteral("Main/Position"), pos());
+    QSettings().setValue(SettingsKeys::MainPosition, pos());
     // The monitor and the scheduler are windows of their own: the program
     // ends with this one all the same.
     if (FMonitor)

@@ -21,6 +21,7 @@
 #include "console/ProgramVersion.h"
 #include "MainLayoutMetrics.h"
 #include "ui/Pictures.h"
+#include "ui/SettingsKeys.h"
 #include "ui/UserDialogs.h"
 #include "ui/ValEdit.h"
 #include "Widgets.h"
@@ -111,8 +112,8 @@ void TfrmMain::FormCreate()
 
     BindPrintHelpCommands();
     QSettings settings;
-    if (settings.contains(QStringLiteral("Main/Position")))
-        move(settings.value(QStringLiteral("Main/Position")).toPoint());
+    if (settings.contains(SettingsKeys::MainPosition))
+        move(settings.value(SettingsKeys::MainPosition).toPoint());
     setFixedSize(WindowWidth, WindowHeight);
 }
 

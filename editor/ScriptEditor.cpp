@@ -18,7 +18,9 @@
 #include "model/FileReader.h"
 #include "ui/KelvorApplication.h"
 #include "ui/OutsideEnd.h"
+#include "ui/SettingsKeys.h"
 #include "ScriptEditorWidgets.h"
+#include "ui/FileDialogKinds.h"
 #include "ui/UserDialogs.h"
 #include "ui/ValEdit.h"
 #include "ui/ValueFromEdits.h"
@@ -28,11 +30,10 @@
 
 namespace {
 
-const QString PositionKey = QStringLiteral("ScriptEditor/Position");
-const QString FileNameKey = QStringLiteral("ScriptEditor/FileName");
-
 enum TEventType { EventTrigger, EventSetting, EventMode, EventParadigm, EventLoadFile, EventLoop };
-enum { SettingDeltaVChoice = 5, SettingPulseCount = 3, SettingVoltage = 4 };
+// The "Parameter:" list holds the model's settings up to the voltage in their
+// order, then "Delta V" (the shape is no choice there).
+enum { SettingDeltaVChoice = SettingVoltage + 1 };
 
 bool IsEnter(const QKeyEvent* event)
 {
@@ -59,9 +60,9 @@ TfrmScriptEditor::TfrmScriptEditor(QWidget* parent)
     PanelChannel->hide();
     SettingsComboChange(SettingsCombo->currentIndex());
     const QSettings settings;
-    if (settings.contains(PositionKey))
-        move(settings.value(PositionKey).toPoint());
-    SetFileName(settings.value(FileNameKey).toString());
+    if (settings.contains(SettingsKeys::ScriptEditorPosition))
+        move(settings.value(SettingsKeys::ScriptEditorPosition).toPoint());
+    SetFileName(settings.value(SettingsKeys::ScriptEditorFileName).toString());
     SetModified(false);
 }
 
@@ -83,7 +84,7 @@ void TfrmScriptEditor::SetFileName(const QString& name)
     setWindowTitle(QStringLiteral("Script Editor [") + (name.isEmpty() ? QStringLiteral("New Script") : name)
                    + QLatin1Char(']'));
     LabelFileName->setText(name);
-    QSettings().setValue(FileNameKey, name);
+    QSettings().setValue(SettingsKeys::ScriptEditorFileName, name);
 }
 
 void TfrmScriptEditor::SetModified(bool flag)
@@ -187,7 +188,7 @@ void TfrmScriptEditor::showEvent(QShowEvent* event)
 
 void TfrmScriptEditor::hideEvent(QHideEvent* event)
 {
-    QSettings().setValue(PositionKey, pos());
+    QSettings().setValue(SettingsKeys::ScriptEditorPosition, pos());
     QDialog::hideEvent(event);
 }
 
@@ -262,7 +263,7 @@ QString TfrmScriptEditor::NewInstructionText()
         ReadValueFromEdits(MantisaEdit, value);
         const int choice = SettingsCombo->currentIndex();
         // "Delta V" is written "DV", the name without a blank.
-        const int setting = choice == SettingDeltaVChoice ? int(SettingNames.indexOf(QStringLiteral("DV"))) : choice;
+        const int setting = choice == SettingDeltaVChoice ? int(SettingDeltaV) : choice;
         return InstructionText::Setting(channel, setting, value.ToDeviceText());
     }
     case EventMode:
@@ -342,10 +343,7 @@ void TfrmScriptEditor::OpenClick()
 {
     if (!QuerySave())
         return;
-    TFileDialogOptions options;
-    options.caption = QStringLiteral("Open Script File");
-    options.filter = QStringLiteral("Kelvor9 Script Files|*.ks9|Kelvor8 Script Files|*.ks8|All Files|*.*");
-    options.defaultSuffix = QStringLiteral("ks8");
+    TFileDialogOptions options = FileDialogOptions(TFileDialogKind::OpenScript);
     options.startPath = StartPath(FFileName);
     const QString name = FDialogs->AskOpenFileName(this, options);
     if (!name.isEmpty())
@@ -366,11 +364,7 @@ void TfrmScriptEditor::SaveClick()
 // written leaves the name and the unsaved state as they were.
 void TfrmScriptEditor::SaveAsClick()
 {
-    TFileDialogOptions options;
-    options.caption = QStringLiteral("Save Script File ");
-    options.filter = QStringLiteral("Kelvor9 ScriptFile|*.ks9|All Files|*.*");
-    options.defaultSuffix = QStringLiteral("ks9");
-    options.confirmOverwrite = false;
+    TFileDialogOptions options = FileDialogOptions(TFileDialogKind::SaveScript);
     options.startPath = StartPath(FFileName);
     const QString name = FDialogs->AskSaveFileName(this, options);
     if (name.isEmpty())
@@ -395,10 +389,7 @@ void TfrmScriptEditor::WriteScript()
 
 void TfrmScriptEditor::ChooseParadigmFile()
 {
-    TFileDialogOptions options;
-    options.caption = QStringLiteral("Select a Kelvor8 Paradigm File");
-    options.filter = QStringLiteral("Kelvor9 Paradigm|*.kr9|All files (*.*)|*.*");
-    options.defaultSuffix = QStringLiteral("kr8");
+    TFileDialogOptions options = FileDialogOptions(TFileDialogKind::ScriptParadigm);
     options.startPath = StartPath(ParadigmFilenameEdit->text());
     const QString name = FDialogs->AskOpenFileName(this, options);
     if (!name.isEmpty())

@@ -148,10 +148,10 @@ void TVexoValue::SetFromFloat(double x)
 QString TVexoValue::ToAmplitudeText() const
 {
     double v = ToFloat();
-    if (v > 9.99)
-        v = 9.99;
-    if (v < -10)
-        v = -10;
+    if (v > AmplitudeHigh)
+        v = AmplitudeHigh;
+    if (v < AmplitudeLow)
+        v = AmplitudeLow;
     const double magnitude = std::fabs(v);
     QString digits = magnitude >= 10 ? QString::number(magnitude, 'f', 2)
                                      : QString::number(magnitude, 'f', 3);

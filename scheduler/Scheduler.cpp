@@ -13,6 +13,7 @@
 #include "ui/KelvorApplication.h"
 #include "RunLog.h"
 #include "ui/Pictures.h"
+#include "ui/SettingsKeys.h"
 #include "SchedulerMetrics.h"
 #include "ScriptListView.h"
 #include "ui/UserDialogs.h"
@@ -23,7 +24,6 @@ using namespace SchedulerMetrics;
 
 namespace {
 
-const QString PositionKey = QStringLiteral("Scheduler/Position");
 const QString StopCaption = QStringLiteral("Stop Scheduler!");
 
 } // namespace
@@ -74,8 +74,8 @@ void TfrmScheduler::FormCreate()
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(WindowWidth, WindowHeight);
     const QSettings settings;
-    if (settings.contains(PositionKey))
-        move(settings.value(PositionKey).toPoint());
+    if (settings.contains(SettingsKeys::SchedulerPosition))
+        move(settings.value(SettingsKeys::SchedulerPosition).toPoint());
 
     RxClock1 = new QLabel(this);
     RxClock1->setObjectName(QStringLiteral("RxClock1"));
@@ -227,7 +227,7 @@ void TfrmScheduler::ShowRun()
     ShowClock();
     FClockTimer->start();
     TrayIcon->show();
-    WindowPlacement::ShowBeside(this, FAnchor, QSettings().contains(PositionKey));
+    WindowPlacement::ShowBeside(this, FAnchor, QSettings().contains(SettingsKeys::SchedulerPosition));
 }
 
 // Also when the run ends by itself: the window, the icon and the clock go.
@@ -305,6 +305,6 @@ void TfrmScheduler::closeEvent(QCloseEvent* event)
 
 void TfrmScheduler::hideEvent(QHideEvent* event)
 {
-    QSettings().setValue(PositionKey, pos());
+    QSettings().setValue(SettingsKeys::SchedulerPosition, pos());
     QWidget::hideEvent(event);
 }
