@@ -48,12 +48,6 @@ TConsoleSetup TConsoleSetup::HangingUpAfter(int commands)
     return setup;
 }
 
-QStringList& ConsoleFixture::Errors()
-{
-    static QStringList errors;
-    return errors;
-}
-
 void ConsoleFixture::SetUp()
 {
     Errors().clear();

@@ -15,7 +15,7 @@
 
 #include <sys/stat.h>
 
-#include "EngineFixture.h"
+#include "tests/ui/WindowTestSupport.h"
 #include "tests/model/FileSizeLimit.h"
 #include "editor/ScriptEditor.h"
 #include "editor/ScriptEditorWidgets.h"
@@ -24,11 +24,11 @@ namespace {
 
 enum { Trigger, SetParameters, SetMode, SwitchParadigm, LoadFile, Loop };
 
-class EditorTest : public testing::Test {
+class ScriptEditorTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ConsoleFixture::Errors().clear();
+        ReportedErrors().clear();
         Dialogs = std::make_shared<TScriptedDialogs>();
         Editor = std::make_unique<TfrmScriptEditor>();
         Editor->SetDialogs(Dialogs);
@@ -120,7 +120,7 @@ protected:
     std::unique_ptr<TfrmScriptEditor> Editor;
 };
 
-TEST_F(EditorTest, InstructionsAreWrittenInTheirFormsAndFallIntoTimeOrder)
+TEST_F(ScriptEditorTest, InstructionsAreWrittenInTheirFormsAndFallIntoTimeOrder)
 {
     Open(WriteFile("two.ks9", "00:00:10:Trigger Channel 1\r\n00:02:00:Trigger Channel 2\r\n"));
     Add(Trigger, "000130", [&] { Pick("ChannelNumberCombo", 3); });
@@ -157,10 +157,10 @@ TEST_F(EditorTest, InstructionsAreWrittenInTheirFormsAndFallIntoTimeOrder)
     // Each addition leaves the panel empty for the next one.
     EXPECT_EQ(Find<QComboBox>("EventCombo")->currentIndex(), -1);
     EXPECT_FALSE(Find<TBlinkingLabel>("TimeMachineLabel")->Blinking());
-    EXPECT_TRUE(ConsoleFixture::Errors().isEmpty()) << ConsoleFixture::Errors().join('\n').toStdString();
+    EXPECT_TRUE(ReportedErrors().isEmpty()) << ReportedErrors().join('\n').toStdString();
 }
 
-TEST_F(EditorTest, AddInstructionRefusesWithoutATypeAndGateAboveChannelTwo)
+TEST_F(ScriptEditorTest, AddInstructionRefusesWithoutATypeAndGateAboveChannelTwo)
 {
     Open();
     Click("btnAddInstruction");
@@ -168,7 +168,7 @@ TEST_F(EditorTest, AddInstructionRefusesWithoutATypeAndGateAboveChannelTwo)
         Pick("ChannelNumberCombo", 2);
         Pick("ModeCombo", 4);
     });
-    EXPECT_EQ(ConsoleFixture::Errors(), QStringList({"Please Select an Instruction from the list!",
+    EXPECT_EQ(ReportedErrors(), QStringList({"Please Select an Instruction from the list!",
                                                      "Gate mode is not available for Channel>2."}));
     EXPECT_TRUE(Listed().isEmpty());
     EXPECT_FALSE(Editor->Modified());
@@ -178,11 +178,11 @@ TEST_F(EditorTest, AddInstructionRefusesWithoutATypeAndGateAboveChannelTwo)
     EXPECT_EQ(Listed(), QStringList({"00:00:00:Change Channel 2 mode to Gate"}));
 }
 
-TEST_F(EditorTest, ActivationChecksTheWholeScriptThenSavesAndEndsWithOK)
+TEST_F(ScriptEditorTest, ActivationChecksTheWholeScriptThenSavesAndEndsWithOK)
 {
     Open(WriteFile("fire.ks9", "00:00:05:Fire Channel 1\r\n00:00:06:Trigger Channel 1\r\n"));
     Click("btnOK");
-    EXPECT_EQ(ConsoleFixture::Errors(),
+    EXPECT_EQ(ReportedErrors(),
               QStringList({"Unrecognized command in line 1! \r\n\"00:00:05:Fire Channel 1\" is not a valid command."}));
     EXPECT_TRUE(Editor->isVisible());
 
@@ -193,14 +193,14 @@ TEST_F(EditorTest, ActivationChecksTheWholeScriptThenSavesAndEndsWithOK)
     Add(LoadFile, "000000");
     Dialogs->FileName = Files.filePath(QStringLiteral("load.ks9"));
     Click("btnOK");
-    EXPECT_EQ(ConsoleFixture::Errors().size(), 1);
+    EXPECT_EQ(ReportedErrors().size(), 1);
     EXPECT_FALSE(Editor->isVisible());
     EXPECT_EQ(Editor->result(), QDialog::Accepted);
     EXPECT_EQ(Editor->FileName(), Dialogs->FileName);
     EXPECT_EQ(ReadFile(Dialogs->FileName), QByteArray("00:00:00:Load Paradigm \r\n"));
 }
 
-TEST_F(EditorTest, FilesHoldWhatTheListHolds)
+TEST_F(ScriptEditorTest, FilesHoldWhatTheListHolds)
 {
     // Blank lines are dropped on loading, which leaves the script modified.
     const QString blanks = WriteFile("blanks.ks9", "00:00:02:Trigger Channel 2\n\n   \r\n00:00:01:Trigger Channel 1\r");
@@ -223,10 +223,10 @@ TEST_F(EditorTest, FilesHoldWhatTheListHolds)
         ASSERT_TRUE(limit.Active);
         Click("btnSaveAs");
     }
-    EXPECT_EQ(ConsoleFixture::Errors(),
+    EXPECT_EQ(ReportedErrors(),
               QStringList{QStringLiteral("Cannot write file \"%1\". File too large").arg(Dialogs->FileName)});
     EXPECT_EQ(ReadFile(Dialogs->FileName), ReadFile(blanks));
-    ConsoleFixture::Errors().clear();
+    ReportedErrors().clear();
 
     // Delete on the selected line, released in the list.
     auto* list = Find<QListWidget>("CommandList");
@@ -243,10 +243,10 @@ TEST_F(EditorTest, FilesHoldWhatTheListHolds)
     Open(pipe);
     EXPECT_TRUE(Listed().isEmpty());
     EXPECT_EQ(Editor->windowTitle(), QStringLiteral("Script Editor [New Script]"));
-    EXPECT_TRUE(ConsoleFixture::Errors().isEmpty());
+    EXPECT_TRUE(ReportedErrors().isEmpty());
 }
 
-TEST_F(EditorTest, ClosingWithUnsavedChangesAsksFirst)
+TEST_F(ScriptEditorTest, ClosingWithUnsavedChangesAsksFirst)
 {
     Open();
     Add(Trigger, "000001");

@@ -4,11 +4,13 @@
 #include <QDir>
 #include <QSignalSpy>
 
-#include "SchedulerFixture.h"
+#include "tests/app/SchedulerFixture.h"
 
 namespace {
 
-TEST_F(SchedulerFixture, ARunStartedFromTheMenuIsShownUntilStoppedFromTheTray)
+class SchedulerWindowTest : public SchedulerFixture {};
+
+TEST_F(SchedulerWindowTest, ARunStartedFromTheMenuIsShownUntilStoppedFromTheTray)
 {
     StartWindows();
     ClearWire();
@@ -80,7 +82,7 @@ TEST_F(SchedulerFixture, ARunStartedFromTheMenuIsShownUntilStoppedFromTheTray)
     }
 }
 
-TEST_F(SchedulerFixture, TheLogRecordsTheDevicesRefusalAndAMissingLogNeverStopsARun)
+TEST_F(SchedulerWindowTest, TheLogRecordsTheDevicesRefusalAndAMissingLogNeverStopsARun)
 {
     TConsoleSetup setup;
     setup.simOptions.refuse = {{"D", "Too long"}};
@@ -107,7 +109,7 @@ TEST_F(SchedulerFixture, TheLogRecordsTheDevicesRefusalAndAMissingLogNeverStopsA
     EXPECT_EQ(FramesStarting("T"), std::vector<std::string>(2, "T4"));
 }
 
-TEST_F(SchedulerFixture, AFailedInstructionKeepsTheWindowUntilStoppedAndAFailedStartHidesIt)
+TEST_F(SchedulerWindowTest, AFailedInstructionKeepsTheWindowUntilStoppedAndAFailedStartHidesIt)
 {
     StartWindows();
     Activate("00:00:00:Load Paradigm /no/such/folder/p.kr9\r\n00:00:05:Trigger Channel 1\r\n");
@@ -133,7 +135,7 @@ TEST_F(SchedulerFixture, AFailedInstructionKeepsTheWindowUntilStoppedAndAFailedS
 // "Save and &Activate!" runs exactly the lines the editor showed and checked.
 // A file changed behind the editor's back is written over only on Yes; the
 // running lines are what the view-only editor shows.
-TEST_F(SchedulerFixture, ActivationRunsTheLinesTheEditorCheckedNotTheFileOnDisk)
+TEST_F(SchedulerWindowTest, ActivationRunsTheLinesTheEditorCheckedNotTheFileOnDisk)
 {
     StartWindows();
     const QByteArray checked = "00:00:00:Trigger Channel 1\r\n";
@@ -193,7 +195,7 @@ TEST_F(SchedulerFixture, ActivationRunsTheLinesTheEditorCheckedNotTheFileOnDisk)
 
 // With more instructions than rows, the list scrolls so that the marked
 // instruction stays in view, and the keyboard stays where it was.
-TEST_F(SchedulerFixture, TheListKeepsTheMarkedInstructionInView)
+TEST_F(SchedulerWindowTest, TheListKeepsTheMarkedInstructionInView)
 {
     StartWindows();
     QByteArray script;

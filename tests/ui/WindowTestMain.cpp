@@ -1,10 +1,16 @@
-// Runs the main-window tests offscreen, with a settings store and a data
-// folder of their own.
+// Runs the window tests offscreen, with a settings store and a data folder
+// of their own; the application's error boxes are collected instead of shown.
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "ConsoleFixture.h"
+#include "WindowTestSupport.h"
 #include "ui/KelvorApplication.h"
+
+QStringList& ReportedErrors()
+{
+    static QStringList errors;
+    return errors;
+}
 
 int main(int argc, char** argv)
 {
@@ -18,6 +24,6 @@ int main(int argc, char** argv)
     TKelvorApplication app(argc, argv);
     TKelvorApplication::setApplicationName(QStringLiteral("Kelvor9"));
     TKelvorApplication::setOrganizationName(QStringLiteral("Kelvor9Tests"));
-    TKelvorApplication::ErrorReporter = [](const QString& message) { ConsoleFixture::Errors().append(message); };
+    TKelvorApplication::ErrorReporter = [](const QString& message) { ReportedErrors().append(message); };
     return RUN_ALL_TESTS();
 }

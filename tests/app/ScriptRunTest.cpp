@@ -9,6 +9,8 @@
 
 namespace {
 
+class ScriptRunTest : public EngineFixture {};
+
 const QString Trigger1 = QStringLiteral("00:00:00:Trigger Channel 1");
 const QString JumpBack2 = QStringLiteral("00:00:10:Jump To Time 00:00:00 Counting 2 Loops");
 
@@ -26,7 +28,7 @@ QString Status(const QDateTime& moment)
         + locale.toString(moment.time(), locale.timeFormat(QLocale::LongFormat).remove(QLatin1Char('t')).trimmed());
 }
 
-TEST_F(EngineFixture, TriggerAndJumpRunsThreeTimesAndEndsAfterTheLastTrigger)
+TEST_F(ScriptRunTest, TriggerAndJumpRunsThreeTimesAndEndsAfterTheLastTrigger)
 {
     StartEngine();
     ClearWire();
@@ -57,7 +59,7 @@ TEST_F(EngineFixture, TriggerAndJumpRunsThreeTimesAndEndsAfterTheLastTrigger)
     EXPECT_EQ(Sound.Played, QStringList(3, SoundDing));
 }
 
-TEST_F(EngineFixture, JumpsThatMeetAtOneMomentActivateAtOnceAndTheTriggerComesOnTime)
+TEST_F(ScriptRunTest, JumpsThatMeetAtOneMomentActivateAtOnceAndTheTriggerComesOnTime)
 {
     StartEngine();
     ClearWire();
@@ -83,7 +85,7 @@ TEST_F(EngineFixture, JumpsThatMeetAtOneMomentActivateAtOnceAndTheTriggerComesOn
     EXPECT_EQ(FramesStarting("T"), std::vector<std::string> {"T1"});
 }
 
-TEST_F(EngineFixture, InstructionsAtOneOffsetRunBackToBackInListOrder)
+TEST_F(ScriptRunTest, InstructionsAtOneOffsetRunBackToBackInListOrder)
 {
     StartEngine();
     ClearWire();
@@ -99,7 +101,7 @@ TEST_F(EngineFixture, InstructionsAtOneOffsetRunBackToBackInListOrder)
     EXPECT_EQ(Wire(), (std::vector<std::string> {"L2+00150E-3R", "T3"}));
 }
 
-TEST_F(EngineFixture, JumpsNotTakenArePassedSilentlyAndEndTheRunWhenNothingActsAfterThem)
+TEST_F(ScriptRunTest, JumpsNotTakenArePassedSilentlyAndEndTheRunWhenNothingActsAfterThem)
 {
     StartEngine();
     Run({Trigger1, QStringLiteral("00:00:05:Jump To Time 00:00:00 Counting 0 Loops"),
@@ -122,7 +124,7 @@ TEST_F(EngineFixture, JumpsNotTakenArePassedSilentlyAndEndTheRunWhenNothingActsA
     EXPECT_FALSE(Timer->IsActive());
 }
 
-TEST_F(EngineFixture, NothingOfAStoppedRunIsCarriedOutLater)
+TEST_F(ScriptRunTest, NothingOfAStoppedRunIsCarriedOutLater)
 {
     StartEngine(RepliesLate(300));
     ClearWire();
@@ -148,7 +150,7 @@ TEST_F(EngineFixture, NothingOfAStoppedRunIsCarriedOutLater)
     EXPECT_EQ(Wire(), std::vector<std::string> {"RR"});
 }
 
-TEST_F(EngineFixture, DueDuringTheOperatorsExchangeRunsRightAfterItWithItsOwnEcho)
+TEST_F(ScriptRunTest, DueDuringTheOperatorsExchangeRunsRightAfterItWithItsOwnEcho)
 {
     StartEngine(RepliesLate(300));
     ClearWire();
@@ -173,7 +175,7 @@ TEST_F(EngineFixture, DueDuringTheOperatorsExchangeRunsRightAfterItWithItsOwnEch
     EXPECT_FALSE(Engine->Active()); // the script's last line has run
 }
 
-TEST_F(EngineFixture, AFailingInstructionHaltsTheRunAndIsReportedOnce)
+TEST_F(ScriptRunTest, AFailingInstructionHaltsTheRunAndIsReportedOnce)
 {
     StartEngine();
     ClearWire();
@@ -193,7 +195,7 @@ TEST_F(EngineFixture, AFailingInstructionHaltsTheRunAndIsReportedOnce)
     EXPECT_TRUE(Wire().empty());
 }
 
-TEST_F(EngineFixture, ARunAcrossMidnightIsNeverEarlyNorLate)
+TEST_F(ScriptRunTest, ARunAcrossMidnightIsNeverEarlyNorLate)
 {
     const QDate day(2026, 12, 31);
     Clock.Set(QDateTime(day, QTime(23, 59, 50)));
@@ -214,7 +216,7 @@ TEST_F(EngineFixture, ARunAcrossMidnightIsNeverEarlyNorLate)
     }
 }
 
-TEST_F(EngineFixture, StartRefusesWhatCannotRun)
+TEST_F(ScriptRunTest, StartRefusesWhatCannotRun)
 {
     StartEngine();
     EXPECT_EQ(MessageOf([&] { Run({Trigger1}, QStringLiteral("25:00")); }),

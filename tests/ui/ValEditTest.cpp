@@ -1,5 +1,5 @@
 // The numeric entry fields driven with real key, mouse and focus events.
-#include "LocaleGuard.h"
+#include "tests/model/LocaleGuard.h"
 #include "RaisedErrors.h"
 #include "base/KelvorErrors.h"
 #include "ui/ValEdit.h"
