@@ -1,5 +1,6 @@
-// Entry point of the entry-field tests: a widgets application whose notify()
-// catches the console's errors the way the main application does.
+// Entry point of the tests of what every window shares: a widgets
+// application whose notify() catches the console's errors the way the main
+// application does.
 #include "RaisedErrors.h"
 #include "base/KelvorErrors.h"
 
