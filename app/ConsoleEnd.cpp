@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "link/CommUnit.h"
 #include "console/Main.h"
-#include "ui/OutsideEnd.h"
+#include "link/CommUnit.h"
 #include "scheduler/Scheduler.h"
+#include "ui/OutsideEnd.h"
 #include "ui/UserDialogs.h"
 
 TConsoleEnd::TConsoleEnd(TfrmMain& frmMain, TfrmScheduler& frmScheduler)

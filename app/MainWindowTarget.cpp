@@ -2,8 +2,8 @@
 
 #include <QTimer>
 
-#include "link/CommUnit.h"
 #include "console/Main.h"
+#include "link/CommUnit.h"
 
 namespace {
 

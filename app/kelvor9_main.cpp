@@ -5,17 +5,17 @@
 #include <cstdio>
 #include <ctime>
 
-#include "console/AboutBox.h"
-#include "ui/KelvorApplication.h"
-#include "console/Main.h"
-#include "MainWindowTarget.h"
-#include "console/OtherWindows.h"
-#include "ui/OutsideEnd.h"
 #include "ConsoleEnd.h"
+#include "MainWindowTarget.h"
 #include "SchedulerWiring.h"
-#include "scheduler/Scheduler.h"
+#include "console/AboutBox.h"
+#include "console/Main.h"
+#include "console/OtherWindows.h"
 #include "editor/ScriptEditor.h"
+#include "scheduler/Scheduler.h"
 #include "script/ScriptFile.h"
+#include "ui/KelvorApplication.h"
+#include "ui/OutsideEnd.h"
 
 namespace {
 

@@ -15,12 +15,12 @@
 //  - a 10000-point import with the simulator paced to 38400 baud, beside the
 //    wire time of every byte sent and received at 3840 bytes a second;
 //  - the waveform view's time to draw 100000 points beside 1000 points.
+#include "SimProcess.h"
+#include "console/ProgressWindow.h"
+#include "console/WaveformView.h"
+#include "link/CommUnit.h"
 #include "model/Channel9Csv.h"
 #include "model/Channel9Table.h"
-#include "link/CommUnit.h"
-#include "console/ProgressWindow.h"
-#include "SimProcess.h"
-#include "console/WaveformView.h"
 
 #include <QApplication>
 #include <QFile>

@@ -7,8 +7,8 @@
 //  - the wire time of those bytes at 38400 baud (10 bits per byte),
 //  - the processor time the whole program spends while one dialogue waits its
 //    full 15 seconds for a silent device, as a share of one core.
-#include "link/CommUnit.h"
 #include "SimProcess.h"
+#include "link/CommUnit.h"
 
 #include <QCoreApplication>
 #include <QDir>

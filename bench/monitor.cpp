@@ -10,9 +10,9 @@
 // adds under 20 %), then a burst of 100000 entries handed to the window at
 // once: the time to queue them, and to take them into the log and repaint
 // the window.
-#include "link/CommUnit.h"
-#include "console/MonitorWindow.h"
 #include "SimProcess.h"
+#include "console/MonitorWindow.h"
+#include "link/CommUnit.h"
 #include "ui/UserDialogs.h"
 
 #include <QApplication>

@@ -23,12 +23,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "ui/KelvorApplication.h"
-#include "console/Main.h"
-#include "app/MainWindowTarget.h"
-#include "link/CommUnit.h"
 #include "SimProcess.h"
+#include "app/MainWindowTarget.h"
+#include "console/Main.h"
+#include "link/CommUnit.h"
 #include "scheduler/RunEngine.h"
+#include "ui/KelvorApplication.h"
 
 namespace {
 

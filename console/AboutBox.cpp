@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "ui/Pictures.h"
 #include "console/ProgramVersion.h"
+#include "ui/Pictures.h"
 
 namespace {
 

@@ -13,17 +13,17 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "model/Channel9Csv.h"
 #include "Channel9Files.h"
-#include "model/Channel9Table.h"
-#include "link/CommUnit.h"
-#include "model/FileWriter.h"
-#include "ui/KelvorApplication.h"
-#include "base/KelvorErrors.h"
 #include "Main.h"
-#include "ui/OutsideEnd.h"
 #include "TransferProgress.h"
+#include "base/KelvorErrors.h"
+#include "link/CommUnit.h"
+#include "model/Channel9Csv.h"
+#include "model/Channel9Table.h"
+#include "model/FileWriter.h"
 #include "ui/FileDialogKinds.h"
+#include "ui/KelvorApplication.h"
+#include "ui/OutsideEnd.h"
 #include "ui/UserDialogs.h"
 #include "ui/WindowPlacement.h"
 

@@ -4,11 +4,11 @@
 #include <QComboBox>
 #include <QToolButton>
 
+#include "Main.h"
+#include "Widgets.h"
 #include "link/CommUnit.h"
 #include "ui/KelvorApplication.h"
-#include "Main.h"
 #include "ui/Pictures.h"
-#include "Widgets.h"
 
 void TfrmMain::SetChannelButton(int channel, bool on, const QString& hint)
 {

@@ -6,12 +6,12 @@
 #include <QLabel>
 #include <cmath>
 
+#include "Main.h"
+#include "Widgets.h"
 #include "link/CommUnit.h"
 #include "ui/KelvorApplication.h"
-#include "Main.h"
 #include "ui/ValEdit.h"
 #include "ui/ValueFromEdits.h"
-#include "Widgets.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <QTimer>
 
 #include "Channel9Files.h"
+#include "MonitorWindow.h"
 #include "link/CommUnit.h"
 #include "ui/KelvorApplication.h"
 #include "ui/SettingsKeys.h"
-#include "MonitorWindow.h"
 #include "ui/UserDialogs.h"
 #include "ui/ValEdit.h"
 

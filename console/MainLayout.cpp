@@ -16,15 +16,15 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-#include "ui/KelvorApplication.h"
 #include "Main.h"
-#include "console/ProgramVersion.h"
 #include "MainLayoutMetrics.h"
+#include "Widgets.h"
+#include "console/ProgramVersion.h"
+#include "ui/KelvorApplication.h"
 #include "ui/Pictures.h"
 #include "ui/SettingsKeys.h"
 #include "ui/UserDialogs.h"
 #include "ui/ValEdit.h"
-#include "Widgets.h"
 
 using namespace MainLayout;
 

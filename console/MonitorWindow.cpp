@@ -1,5 +1,5 @@
-#include "ui/KelvorApplication.h"
 #include "MonitorWindow.h"
+#include "ui/KelvorApplication.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QSettings>
 
-#include "model/FileWriter.h"
 #include "MonitorLayoutMetrics.h"
+#include "model/FileWriter.h"
+#include "ui/FileDialogKinds.h"
 #include "ui/Pictures.h"
 #include "ui/SettingsKeys.h"
-#include "ui/FileDialogKinds.h"
 #include "ui/UserDialogs.h"
 
 using namespace MonitorLayout;

@@ -18,8 +18,8 @@
 #include <deque>
 #include <functional>
 
-#include "link/CommUnit.h"
 #include "TrafficLogView.h"
+#include "link/CommUnit.h"
 
 class QAction;
 class QCheckBox;

@@ -2,8 +2,8 @@
 #include <QAction>
 #include <QToolButton>
 
-#include "link/CommUnit.h"
 #include "Main.h"
+#include "link/CommUnit.h"
 #include "ui/UserDialogs.h"
 
 QString TfrmMain::SelectParadigm(int number)

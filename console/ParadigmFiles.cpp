@@ -2,16 +2,16 @@
 // device's current paradigm.
 #include <QComboBox>
 
-#include "link/CommUnit.h"
-#include "model/FileWriter.h"
-#include "base/KelvorErrors.h"
-#include "ui/KelvorApplication.h"
 #include "Main.h"
-#include "model/ParadigmFile.h"
-#include "link/ReplyFrame.h"
-#include "ui/FileDialogKinds.h"
-#include "ui/UserDialogs.h"
 #include "Widgets.h"
+#include "base/KelvorErrors.h"
+#include "link/CommUnit.h"
+#include "link/ReplyFrame.h"
+#include "model/FileWriter.h"
+#include "model/ParadigmFile.h"
+#include "ui/FileDialogKinds.h"
+#include "ui/KelvorApplication.h"
+#include "ui/UserDialogs.h"
 
 void TfrmMain::SaveParadigm1Click()
 {

@@ -12,16 +12,16 @@
 #include <QSettings>
 #include <QUrl>
 
-#include "ui/KelvorApplication.h"
 #include "AboutBox.h"
-#include "link/CommUnit.h"
-#include "model/FileWriter.h"
 #include "HelpDocument.h"
 #include "Main.h"
 #include "MonitorWindow.h"
 #include "Printing.h"
-#include "ui/SettingsKeys.h"
+#include "link/CommUnit.h"
+#include "model/FileWriter.h"
 #include "ui/FileDialogKinds.h"
+#include "ui/KelvorApplication.h"
+#include "ui/SettingsKeys.h"
 #include "ui/UserDialogs.h"
 #include "ui/WindowPlacement.h"
 

@@ -11,9 +11,9 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "Main.h"
 #include "link/CommUnit.h"
 #include "ui/KelvorApplication.h"
-#include "Main.h"
 
 void TfrmMain::RefreshConnection()
 {

@@ -14,19 +14,19 @@
 #include <QSettings>
 #include <QSpinBox>
 
-#include "model/FileWriter.h"
-#include "model/FileReader.h"
-#include "ui/KelvorApplication.h"
-#include "ui/OutsideEnd.h"
-#include "ui/SettingsKeys.h"
 #include "ScriptEditorWidgets.h"
-#include "ui/FileDialogKinds.h"
-#include "ui/UserDialogs.h"
-#include "ui/ValEdit.h"
-#include "ui/ValueFromEdits.h"
+#include "model/FileReader.h"
+#include "model/FileWriter.h"
 #include "script/InstructionText.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptReader.h"
+#include "ui/FileDialogKinds.h"
+#include "ui/KelvorApplication.h"
+#include "ui/OutsideEnd.h"
+#include "ui/SettingsKeys.h"
+#include "ui/UserDialogs.h"
+#include "ui/ValEdit.h"
+#include "ui/ValueFromEdits.h"
 
 namespace {
 

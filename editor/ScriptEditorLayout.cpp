@@ -16,12 +16,12 @@
 
 #include <variant>
 
-#include "ui/KelvorApplication.h"
 #include "ScriptEditor.h"
 #include "ScriptEditorMetrics.h"
 #include "ScriptEditorWidgets.h"
-#include "ui/ValEdit.h"
 #include "script/ScriptModel.h"
+#include "ui/KelvorApplication.h"
+#include "ui/ValEdit.h"
 
 using namespace ScriptEditorMetrics;
 

@@ -5,9 +5,9 @@
 // form, tables of the right size, and on every channel of every paradigm a
 // duration no longer than the interval (single commands refuse anything
 // else, and a batch checks it once it is in).
+#include "FuzzCheck.h"
 #include "sim/Batch.h"
 #include "sim/Device.h"
-#include "FuzzCheck.h"
 #include "sim/SimServer.h"
 #include "sim/ValueText.h"
 

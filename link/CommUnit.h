@@ -22,8 +22,8 @@
 // after it, if still fresh (TInputDeferral: the one hold for all input; the
 // exchanges' event loops serve input events so that they reach it).
 #include "CommInt.h"
-#include "base/DeviceLink.h"
 #include "InputDeferral.h"
+#include "base/DeviceLink.h"
 
 #include <QByteArray>
 #include <QObject>

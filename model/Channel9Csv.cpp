@@ -1,8 +1,8 @@
 #include "Channel9Csv.h"
 
 #include "FileReader.h"
-#include "base/KelvorErrors.h"
 #include "NumberText.h"
+#include "base/KelvorErrors.h"
 
 namespace Channel9Csv {
 

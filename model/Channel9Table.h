@@ -17,8 +17,8 @@
 #include <functional>
 #include <optional>
 
-#include "base/DeviceLink.h"
 #include "VexoClasses.h"
+#include "base/DeviceLink.h"
 
 namespace Channel9 {
 

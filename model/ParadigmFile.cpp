@@ -3,8 +3,8 @@
 #include <QVarLengthArray>
 
 #include "FileReader.h"
-#include "base/KelvorErrors.h"
 #include "VexoClasses.h"
+#include "base/KelvorErrors.h"
 
 namespace ParadigmFile {
 

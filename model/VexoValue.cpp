@@ -1,8 +1,8 @@
 // TVexoValue and the small mode, shape and link-cell conversions.
 #include "VexoClasses.h"
 
-#include "base/KelvorErrors.h"
 #include "NumberText.h"
+#include "base/KelvorErrors.h"
 
 #include <charconv>
 #include <cmath>

@@ -10,15 +10,15 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
-#include "ui/KelvorApplication.h"
 #include "RunLog.h"
-#include "ui/Pictures.h"
-#include "ui/SettingsKeys.h"
 #include "SchedulerMetrics.h"
 #include "ScriptListView.h"
+#include "editor/ScriptEditor.h"
+#include "ui/KelvorApplication.h"
+#include "ui/Pictures.h"
+#include "ui/SettingsKeys.h"
 #include "ui/UserDialogs.h"
 #include "ui/WindowPlacement.h"
-#include "editor/ScriptEditor.h"
 
 using namespace SchedulerMetrics;
 

@@ -3,9 +3,9 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "link/CommUnit.h"
-#include "base/KelvorErrors.h"
 #include "UserDialogs.h"
+#include "base/KelvorErrors.h"
+#include "link/CommUnit.h"
 
 std::function<void(const QString&)> TKelvorApplication::ErrorReporter;
 QPointer<TfrmComm> TKelvorApplication::FLink;

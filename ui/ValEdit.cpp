@@ -1,7 +1,7 @@
 #include "ValEdit.h"
 
-#include "model/NumberText.h"
 #include "base/KelvorErrors.h"
+#include "model/NumberText.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -12,9 +12,9 @@
 
 #include <csignal>
 
+#include "SchedulerFixture.h"
 #include "link/CommUnit.h"
 #include "ui/OutsideEnd.h"
-#include "SchedulerFixture.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 
 #include <vector>
 
-#include "tests/console/ConsoleFixture.h"
-#include "tests/scheduler/FakeTime.h"
 #include "app/MainWindowTarget.h"
 #include "scheduler/RunEngine.h"
+#include "tests/console/ConsoleFixture.h"
+#include "tests/scheduler/FakeTime.h"
 
 class TCountingSoundPlayer final : public TSoundPlayer {
 public:

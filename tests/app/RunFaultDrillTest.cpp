@@ -5,9 +5,9 @@
 // connects again once the device is back.
 #include <QSignalSpy>
 
+#include "SchedulerFixture.h"
 #include "link/CommUnit.h"
 #include "model/ParadigmFile.h"
-#include "SchedulerFixture.h"
 
 namespace {
 

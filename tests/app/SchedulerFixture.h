@@ -14,9 +14,9 @@
 #include "EngineFixture.h"
 #include "app/ConsoleEnd.h"
 #include "app/SchedulerWiring.h"
+#include "editor/ScriptEditor.h"
 #include "scheduler/Scheduler.h"
 #include "scheduler/ScriptListView.h"
-#include "editor/ScriptEditor.h"
 
 class SchedulerFixture : public EngineFixture {
 protected:

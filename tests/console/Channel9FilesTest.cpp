@@ -17,14 +17,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "console/Channel9Files.h"
-#include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "tests/model/FileSizeLimit.h"
-#include "tests/model/LocaleGuard.h"
+#include "console/Channel9Files.h"
 #include "console/ProgressWindow.h"
 #include "console/WaveformView.h"
 #include "console/WaveformWindow.h"
+#include "link/CommUnit.h"
+#include "tests/model/FileSizeLimit.h"
+#include "tests/model/LocaleGuard.h"
 
 namespace {
 

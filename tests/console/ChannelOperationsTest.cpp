@@ -7,8 +7,8 @@
 #include <QToolButton>
 
 #include "ConsoleFixture.h"
-#include "ui/Pictures.h"
 #include "console/Widgets.h"
+#include "ui/Pictures.h"
 
 class ChannelOperationsTest : public ConsoleFixture {
 protected:

@@ -17,11 +17,11 @@
 #include <ostream>
 
 #include "MainWindowView.h"
-#include "tests/ui/WindowTestSupport.h"
 #include "console/Main.h"
-#include "sim/SimServer.h"
-#include "ui/ValEdit.h"
 #include "console/Widgets.h"
+#include "sim/SimServer.h"
+#include "tests/ui/WindowTestSupport.h"
+#include "ui/ValEdit.h"
 
 // Runs the action inside an event, as the operator's click does, so that
 // the application's top-level handler shows what it raises.

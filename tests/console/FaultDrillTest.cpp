@@ -10,10 +10,10 @@
 
 #include <functional>
 
-#include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "model/ParadigmFile.h"
 #include "console/ProgressWindow.h"
+#include "link/CommUnit.h"
+#include "model/ParadigmFile.h"
 
 class FaultDrillTest : public ConsoleFixture {
 protected:

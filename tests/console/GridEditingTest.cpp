@@ -6,8 +6,8 @@
 #include <QTest>
 
 #include "ConsoleFixture.h"
-#include "ui/ValEdit.h"
 #include "console/Widgets.h"
+#include "ui/ValEdit.h"
 
 class GridEditingTest : public ConsoleFixture {
 protected:

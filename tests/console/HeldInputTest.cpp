@@ -10,10 +10,10 @@
 
 #include <functional>
 
-#include "link/CommUnit.h"
 #include "ConsoleFixture.h"
-#include "ui/OutsideEnd.h"
 #include "console/ProgressWindow.h"
+#include "link/CommUnit.h"
+#include "ui/OutsideEnd.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <QToolButton>
 
 #include "ConsoleFixture.h"
-#include "ui/ValEdit.h"
 #include "console/Widgets.h"
+#include "ui/ValEdit.h"
 
 namespace {
 

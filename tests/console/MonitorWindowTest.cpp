@@ -9,9 +9,9 @@
 #include <QSettings>
 #include <QSignalSpy>
 
-#include "link/CommUnit.h"
 #include "ConsoleFixture.h"
 #include "console/MonitorWindow.h"
+#include "link/CommUnit.h"
 
 namespace {
 

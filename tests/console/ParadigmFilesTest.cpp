@@ -16,9 +16,9 @@
 #include <QPrinter>
 
 #include "ConsoleFixture.h"
+#include "console/MonitorWindow.h"
 #include "tests/model/FileSizeLimit.h"
 #include "ui/KelvorApplication.h"
-#include "console/MonitorWindow.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "console/AboutBox.h"
 #include "ConsoleFixture.h"
+#include "console/AboutBox.h"
 #include "console/HelpDocument.h"
 #include "console/Printing.h"
 #include "console/ProgramVersion.h"

@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "link/CommUnit.h"
 #include "ConsoleFixture.h"
+#include "console/Widgets.h"
+#include "link/CommUnit.h"
 #include "ui/KelvorApplication.h"
 #include "ui/ValEdit.h"
-#include "console/Widgets.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 
 #include <sys/stat.h>
 
-#include "tests/ui/WindowTestSupport.h"
-#include "tests/model/FileSizeLimit.h"
 #include "editor/ScriptEditor.h"
 #include "editor/ScriptEditorWidgets.h"
+#include "tests/model/FileSizeLimit.h"
+#include "tests/ui/WindowTestSupport.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Framing, the dialogue and the receive handler against a scripted device.
-#include "link/LinkLog.h"
 #include "LinkTestSupport.h"
+#include "link/LinkLog.h"
 
 #include <gtest/gtest.h>
 

@@ -7,10 +7,10 @@
 
 #include <sys/stat.h>
 
+#include "base/KelvorErrors.h"
 #include "model/Channel9Csv.h"
 #include "model/Channel9Table.h"
 #include "model/FileReader.h"
-#include "base/KelvorErrors.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The numeric entry fields driven with real key, mouse and focus events.
-#include "tests/model/LocaleGuard.h"
 #include "RaisedErrors.h"
 #include "base/KelvorErrors.h"
+#include "tests/model/LocaleGuard.h"
 #include "ui/ValEdit.h"
 
 #include <gtest/gtest.h>
