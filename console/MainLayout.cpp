@@ -21,6 +21,7 @@
 #include "Widgets.h"
 #include "console/ProgramVersion.h"
 #include "ui/KelvorApplication.h"
+#include "ui/Named.h"
 #include "ui/Pictures.h"
 #include "ui/SettingsKeys.h"
 #include "ui/UserDialogs.h"
@@ -29,14 +30,6 @@
 using namespace MainLayout;
 
 namespace {
-
-// The object gets its name (the member it is kept in).
-template <typename T>
-T* Named(T* object, const char* name)
-{
-    object->setObjectName(QLatin1String(name));
-    return object;
-}
 
 QLabel* MakeLabel(const QString& text, QWidget* parent, int left, int top)
 {

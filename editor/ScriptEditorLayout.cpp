@@ -21,6 +21,7 @@
 #include "ScriptEditorWidgets.h"
 #include "script/ScriptModel.h"
 #include "ui/KelvorApplication.h"
+#include "ui/Named.h"
 #include "ui/ValEdit.h"
 
 using namespace ScriptEditorMetrics;
@@ -28,13 +29,6 @@ using namespace ScriptEditorMetrics;
 namespace {
 
 const QString FromStartHint = QStringLiteral("(HH:MM:SS from the Script Initialization time)");
-
-template <class T>
-T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QComboBox* NumberCombo(const char* name)
 {
