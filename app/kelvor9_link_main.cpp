@@ -5,9 +5,9 @@
 // prints the reply payload. Exit status: 0 a payload beginning "OK.", 3 any
 // other payload (a refusal, still printed), 1 no reply (none in time, a
 // length of 0000, or no device found), 2 an error or a usage mistake.
-#include "CommInt.h"
-#include "CommUnit.h"
-#include "ReplyFrame.h"
+#include "link/CommInt.h"
+#include "link/CommUnit.h"
+#include "link/ReplyFrame.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -119,7 +119,7 @@ int main(int argc, char* argv[])
         } catch (const ECommError& error) {
             return Fail(OpenFailure(error));
         }
-        if (link.FPort <= 0) {
+        if (link.Port() <= 0) {
             std::fputs("No Kelvor 9 found.\n", stderr);
             return 1;
         }

@@ -5,16 +5,17 @@
 #include <cstdio>
 #include <ctime>
 
-#include "AboutBox.h"
-#include "KelvorApplication.h"
-#include "Main.h"
+#include "ConsoleEnd.h"
 #include "MainWindowTarget.h"
-#include "OtherWindows.h"
-#include "OutsideEnd.h"
-#include "scheduler/ConsoleEnd.h"
+#include "SchedulerWiring.h"
+#include "console/AboutBox.h"
+#include "console/Main.h"
+#include "console/OtherWindows.h"
+#include "editor/ScriptEditor.h"
 #include "scheduler/Scheduler.h"
-#include "script/ScriptEditor.h"
 #include "script/ScriptFile.h"
+#include "ui/KelvorApplication.h"
+#include "ui/OutsideEnd.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ void InstallStartupProbe(TfrmMain& frmMain)
         return;
     QObject::connect(&frmMain, &TfrmMain::RefreshFinished, &frmMain, [&frmMain] {
         std::printf("kelvor9-startup refreshed-at-ns=%lld connect-ns=%lld\n", static_cast<long long>(MonotonicNs()),
-                    static_cast<long long>(frmMain.LastConnectNs));
+                    static_cast<long long>(frmMain.LastConnectNs()));
         std::fflush(stdout);
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     });
@@ -73,8 +74,9 @@ int main(int argc, char** argv)
     TMainWindowTarget scriptTarget(frmMain);
     TLocalClock clock;
     TResourceSoundPlayer sounds;
-    TfrmScheduler frmScheduler(scriptTarget, frmScriptEditor, clock, std::make_unique<TQtCheckTimer>(), sounds);
-    frmScheduler.AttachTo(frmMain);
+    TfrmScheduler frmScheduler(scriptTarget, frmScriptEditor, &frmMain, clock, std::make_unique<TQtCheckTimer>(),
+                               sounds);
+    AttachScheduler(frmMain, frmScheduler);
     TfrmProgressBar frmProgressBar(&frmMain);
     // Exit during a run, and ends asked for from outside (signals, the
     // session's end): the run stops and its log says so.

@@ -1,6 +1,6 @@
 // kelvor9-sim: serves the simulated Kelvor 9 stimulator until SIGINT or SIGTERM.
-#include "CommandLine.h"
-#include "SimServer.h"
+#include "sim/CommandLine.h"
+#include "sim/SimServer.h"
 
 #include <csignal>
 #include <exception>

@@ -15,12 +15,12 @@
 //  - a 10000-point import with the simulator paced to 38400 baud, beside the
 //    wire time of every byte sent and received at 3840 bytes a second;
 //  - the waveform view's time to draw 100000 points beside 1000 points.
-#include "Channel9Csv.h"
-#include "Channel9Table.h"
-#include "CommUnit.h"
-#include "ProgressWindow.h"
 #include "SimProcess.h"
-#include "WaveformView.h"
+#include "console/ProgressWindow.h"
+#include "console/WaveformView.h"
+#include "link/CommUnit.h"
+#include "model/Channel9Csv.h"
+#include "model/Channel9Table.h"
 
 #include <QApplication>
 #include <QFile>
@@ -136,7 +136,7 @@ TfrmComm& Connect(TfrmComm& link, const QString& folder, int port)
     link.Settings().Arguments = QStringList({QStringLiteral("channel9"), QStringLiteral("COM%1").arg(port)});
     link.Settings().OpenPauseMs = 0;
     link.Connect();
-    if (link.FPort != port)
+    if (link.Port() != port)
         throw std::runtime_error("the link did not open the simulator's port");
     return link;
 }

@@ -7,8 +7,8 @@
 //  - the wire time of those bytes at 38400 baud (10 bits per byte),
 //  - the processor time the whole program spends while one dialogue waits its
 //    full 15 seconds for a silent device, as a share of one core.
-#include "CommUnit.h"
 #include "SimProcess.h"
+#include "link/CommUnit.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -82,7 +82,7 @@ int main(int argc, char* argv[])
             }
             if (!reply.startsWith(QStringLiteral("OK.")))
                 throw std::runtime_error("unexpected reply " + reply.toStdString());
-            link.Comm32->Close();
+            link.Comm32().Close();
 
             // The same bytes with no link.
             const int fd = bench::OpenBareLine(folder.path(), 9);

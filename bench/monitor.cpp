@@ -10,10 +10,10 @@
 // adds under 20 %), then a burst of 100000 entries handed to the window at
 // once: the time to queue them, and to take them into the log and repaint
 // the window.
-#include "CommUnit.h"
-#include "MonitorWindow.h"
 #include "SimProcess.h"
-#include "UserDialogs.h"
+#include "console/MonitorWindow.h"
+#include "link/CommUnit.h"
+#include "ui/UserDialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,2 +1,2 @@
 add_executable(bench_paradigm_file ${CMAKE_CURRENT_LIST_DIR}/paradigm_file.cpp)
-target_link_libraries(bench_paradigm_file PRIVATE k9console)
+target_link_libraries(bench_paradigm_file PRIVATE k9model)

@@ -5,7 +5,7 @@
 // The file holds 2 million lines of other keys before a saved paradigm, so
 // every key the load looks up lies at its end. Reported beside it: the
 // former lookup that scanned every line once per key, on the same lines.
-#include "ParadigmFile.h"
+#include "model/ParadigmFile.h"
 
 #include <QElapsedTimer>
 #include <QStringList>

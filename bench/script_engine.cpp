@@ -23,12 +23,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "KelvorApplication.h"
-#include "Main.h"
-#include "MainWindowTarget.h"
-#include "CommUnit.h"
 #include "SimProcess.h"
+#include "app/MainWindowTarget.h"
+#include "console/Main.h"
+#include "link/CommUnit.h"
 #include "scheduler/RunEngine.h"
+#include "ui/KelvorApplication.h"
 
 namespace {
 
@@ -151,11 +151,11 @@ int main(int argc, char* argv[])
     try {
         bench::TSimProcess sim(simulator, folder.path(), 9, {});
         TfrmMain frmMain;
-        frmMain.ConfigureLink = [&folder](TfrmComm& link) {
+        frmMain.SetConfigureLink([&folder](TfrmComm& link) {
             link.Settings().PortFolder = folder.path();
             link.Settings().Arguments = QStringList({QStringLiteral("script_engine"), QStringLiteral("COM9")});
             link.Settings().OpenPauseMs = 0;
-        };
+        });
         QSignalSpy refreshed(&frmMain, &TfrmMain::RefreshFinished);
         frmMain.show();
         if (!refreshed.wait(20000) || !frmMain.IsConnected())

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "Pictures.h"
-#include "ProgramVersion.h"
+#include "console/ProgramVersion.h"
+#include "ui/Pictures.h"
 
 namespace {
 

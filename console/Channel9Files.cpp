@@ -13,41 +13,30 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "Channel9Csv.h"
 #include "Channel9Files.h"
-#include "Channel9Table.h"
-#include "CommUnit.h"
-#include "FileWriter.h"
-#include "KelvorApplication.h"
-#include "KelvorErrors.h"
 #include "Main.h"
-#include "OutsideEnd.h"
 #include "TransferProgress.h"
-#include "UserDialogs.h"
-#include "WindowPlacement.h"
+#include "base/KelvorErrors.h"
+#include "link/CommUnit.h"
+#include "model/Channel9Csv.h"
+#include "model/Channel9Table.h"
+#include "model/FileWriter.h"
+#include "ui/FileDialogKinds.h"
+#include "ui/KelvorApplication.h"
+#include "ui/OutsideEnd.h"
+#include "ui/UserDialogs.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 
-enum class TCsvDialog { Save, Open };
-
 // Asks for a CSV file in the last CSV folder and remembers the folder of the
 // file chosen; empty when the operator cancelled.
-QString AskCsvFile(TUserDialogs& dialogs, QWidget* parent, QString& lastFolder, TCsvDialog kind, const QString& caption)
+QString AskCsvFile(TUserDialogs& dialogs, QWidget* parent, QString& lastFolder, TFileDialogKind kind)
 {
-    TFileDialogOptions options;
-    options.caption = caption;
+    TFileDialogOptions options = FileDialogOptions(kind);
     options.startPath = lastFolder;
-    QString fileName;
-    if (kind == TCsvDialog::Save) {
-        options.filter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files|*.*");
-        options.defaultSuffix = QStringLiteral("csv");
-        options.confirmOverwrite = true;
-        fileName = dialogs.AskSaveFileName(parent, options);
-    } else {
-        options.filter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*");
-        options.confirmOverwrite = false;
-        fileName = dialogs.AskOpenFileName(parent, options);
-    }
+    const QString fileName = kind == TFileDialogKind::SaveCsv ? dialogs.AskSaveFileName(parent, options)
+                                                              : dialogs.AskOpenFileName(parent, options);
     if (!fileName.isEmpty())
         lastFolder = QFileInfo(fileName).absolutePath(); // a root keeps its "/"
     return fileName;
@@ -108,8 +97,8 @@ void TfrmMain::SaveChannel9Csv()
 {
     if (!frmComm)
         return; // the link exists once the window has been shown
-    const QString fileName = AskCsvFile(Dialogs(), this, Channel9Session().LastCsvFolder, TCsvDialog::Save,
-                                        QStringLiteral("Save CSV File"));
+    const QString fileName =
+        AskCsvFile(Dialogs(), this, Channel9Session().LastCsvFolder, TFileDialogKind::SaveCsv);
     if (fileName.isEmpty())
         return;
     // A target that can never be written is refused before the transfer.
@@ -147,8 +136,8 @@ void TfrmMain::LoadChannel9Csv()
 {
     if (!frmComm)
         return;
-    const QString fileName = AskCsvFile(Dialogs(), this, Channel9Session().LastCsvFolder, TCsvDialog::Open,
-                                        QStringLiteral("Open CSV File"));
+    const QString fileName =
+        AskCsvFile(Dialogs(), this, Channel9Session().LastCsvFolder, TFileDialogKind::LoadCsv);
     if (fileName.isEmpty())
         return;
 
@@ -173,7 +162,7 @@ void TfrmMain::LoadChannel9Csv()
         QVector<double> written;
         written.reserve(points.size());
         for (const TVexoValue& point : std::as_const(points))
-            written << std::clamp(point.ToFloat(), -10.0, 9.99);
+            written << std::clamp(point.ToFloat(), AmplitudeLow, AmplitudeHigh);
         if (table == Channel9::TTable::Short)
             written.resize(Channel9::ShortTablePoints, 0.0);
         RecordChannel9Table(written, QStringLiteral("Channel 9 %1 written to the Kelvor 9: %2 points, from %3")
@@ -222,7 +211,7 @@ void TfrmMain::ShowChannel9Waveform()
 void TfrmMain::PreviewChannel9Csv()
 {
     const QString fileName = AskCsvFile(Dialogs(), Channel9Session().Waveform.get(), Channel9Session().LastCsvFolder,
-                                        TCsvDialog::Open, QStringLiteral("Preview CSV File"));
+                                        TFileDialogKind::PreviewCsv);
     if (fileName.isEmpty())
         return;
     const Channel9::TTable table = Channel9::TableFor(Paradigm().Number);

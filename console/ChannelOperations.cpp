@@ -4,11 +4,11 @@
 #include <QComboBox>
 #include <QToolButton>
 
-#include "CommUnit.h"
-#include "KelvorApplication.h"
 #include "Main.h"
-#include "Pictures.h"
 #include "Widgets.h"
+#include "link/CommUnit.h"
+#include "ui/KelvorApplication.h"
+#include "ui/Pictures.h"
 
 void TfrmMain::SetChannelButton(int channel, bool on, const QString& hint)
 {

@@ -6,12 +6,12 @@
 #include <QLabel>
 #include <cmath>
 
-#include "CommUnit.h"
-#include "KelvorApplication.h"
 #include "Main.h"
-#include "ValEdit.h"
-#include "ValueFromEdits.h"
 #include "Widgets.h"
+#include "link/CommUnit.h"
+#include "ui/KelvorApplication.h"
+#include "ui/ValEdit.h"
+#include "ui/ValueFromEdits.h"
 
 namespace {
 
@@ -125,27 +125,20 @@ void TfrmMain::ShowParameter(int channel, int index)
     if (!FParadigm || channel < 1 || channel > ChannelCount)
         return;
     const TChannelSettings& settings = Paradigm().Channel(channel).Settings;
-    switch (index) {
-    case 0: ShowValue(ParameterEdits[channel][1], settings.Duration); break;
-    case 1: ShowValue(ParameterEdits[channel][2], settings.Delay); break;
-    case 2: ShowValue(ParameterEdits[channel][3], settings.Interval); break;
-    case 3: ShowValue(ParameterEdits[channel][4], settings.PulseCount); break;
-    case 4: ShowValue(ParameterEdits[channel][5], settings.Voltage); break;
-    case 5:
+    if (index == SettingShape) {
         if (ShapeLists[channel])
             ShapeLists[channel]->setCurrentIndex(settings.Shape);
-        break;
-    case 6:
-        if (channel != ChannelCount)
-            ShowValue(ParameterEdits[channel][7], settings.DeltaV);
-        break;
-    default: break;
+        return;
     }
+    // Setting i is in row i + 1; channel 9's grid ends after its voltage.
+    const TVexoValue* value = settings.Value(index);
+    if (TMantisaEdit* field = value ? ParameterEdits[channel][index + 1] : nullptr)
+        ShowValue(field, *value);
 }
 
 void TfrmMain::ShowChannelValues(int channel)
 {
-    for (int index = 0; index <= 6; ++index)
+    for (int index = 0; index < SettingCount; ++index)
         ShowParameter(channel, index);
 }
 
@@ -160,6 +153,13 @@ void TfrmMain::ReadValueFromEdits(TValEdit* field, TVexoValue& value)
     ::ReadValueFromEdits(field, value);
 }
 
+std::optional<QString> TfrmMain::SetChannelParameterFromText(int channel, int index, const QString& valueText)
+{
+    EditValue.SetFromText(valueText);
+    QString errorText; // the payload carries the refusal
+    return SetChannelParameter(channel, index, errorText, EditValue);
+}
+
 std::optional<QString> TfrmMain::SetChannelParameter(int channel, int index, QString& errorText,
                                                      const TVexoValue& value)
 {
@@ -172,15 +172,7 @@ std::optional<QString> TfrmMain::SetChannelParameter(int channel, int index, QSt
     // The field shows the model again however the exchange ends: a value
     // left as typed after an error would read as accepted.
     try {
-        switch (index) {
-        case 0: payload = settings.SetDuration(value, errorText); break;
-        case 1: payload = settings.SetDelay(value, errorText); break;
-        case 2: payload = settings.SetInterval(value, errorText); break;
-        case 3: payload = settings.SetPulseCount(value, errorText); break;
-        case 4: payload = settings.SetVoltage(value, errorText); break;
-        case 6: payload = settings.SetDeltaV(value, errorText); break;
-        default: break;
-        }
+        payload = settings.Set(index, value, errorText);
     } catch (...) {
         ShowParameter(channel, index);
         throw;

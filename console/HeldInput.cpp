@@ -8,9 +8,9 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "CommUnit.h"
 #include "Main.h"
 #include "ReceiverWindow.h"
+#include "link/CommUnit.h"
 
 QWidget* ReceiverWindow(QObject* receiver)
 {

@@ -11,11 +11,12 @@
 #include <QTimer>
 
 #include "Channel9Files.h"
-#include "CommUnit.h"
-#include "KelvorApplication.h"
 #include "MonitorWindow.h"
-#include "UserDialogs.h"
-#include "ValEdit.h"
+#include "link/CommUnit.h"
+#include "ui/KelvorApplication.h"
+#include "ui/SettingsKeys.h"
+#include "ui/UserDialogs.h"
+#include "ui/ValEdit.h"
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), FDialogs(std::make_shared<TUserDialogs>())
 {
@@ -53,8 +54,8 @@ void TfrmMain::FormShow()
     connect(frmComm, &TfrmComm::ConnectionLost, this, &TfrmMain::ConnectionLost);
     BindInputHold();
     CreateMonitor();
-    if (ConfigureLink)
-        ConfigureLink(*frmComm);
+    if (FConfigureLink)
+        FConfigureLink(*frmComm);
     FParadigm->SetLink(frmComm);
     // Its errors are reported as a command's are: a lost line by its own box
     // alone.
@@ -63,11 +64,11 @@ void TfrmMain::FormShow()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    if (OnCloseQuery && !OnCloseQuery()) {
+    if (FCloseQuery && !FCloseQuery()) {
         event->ignore();
         return;
     }
-    QSettings().setValue(QStringLiteral("Main/Position"), pos());
+    QSettings().setValue(SettingsKeys::MainPosition, pos());
     // The monitor and the scheduler are windows of their own: the program
     // ends with this one all the same.
     if (FMonitor)
@@ -89,7 +90,7 @@ void TfrmMain::FormDestroy()
             if (field)
                 field->OnExit = nullptr;
     if (frmComm) {
-        frmComm->Comm32->Close();
+        frmComm->Comm32().Close();
         QCoreApplication::processEvents();
         FParadigm->SetLink(nullptr);
         TKelvorApplication::SetLink(nullptr);
@@ -102,7 +103,7 @@ void TfrmMain::FormDestroy()
 
 bool TfrmMain::IsConnected() const
 {
-    return frmComm && frmComm->FPort > 0;
+    return frmComm && frmComm->Port() > 0;
 }
 
 void TfrmMain::SetStatusText(const QString& text)

@@ -8,7 +8,7 @@
 #include <QVector>
 #include <memory>
 
-#include "VexoClasses.h"
+#include "model/VexoClasses.h"
 
 class QAction;
 class QComboBox;
@@ -47,19 +47,18 @@ public:
 
     // Called by FormShow before the link exists, so tests and the command
     // line can configure it (port folder, time limits, arguments).
-    std::function<void(TfrmComm&)> ConfigureLink;
+    void SetConfigureLink(std::function<void(TfrmComm&)> configure) { FConfigureLink = std::move(configure); }
     // Asked before the window (and with it the program) closes; false keeps
     // it open. The console's end uses it to ask about a running script.
-    std::function<bool()> OnCloseQuery;
+    void SetCloseQuery(std::function<bool()> query) { FCloseQuery = std::move(query); }
 
     TfrmComm* Comm() const { return frmComm; }
     Tparadigm& Paradigm() { return *FParadigm; }
-    TVexoValue EditValue;
-    QString HelpFile; // the help file beside the program
 
     // --- Refresh, device state and device replies
     void RefreshConnection();
-    qint64 LastConnectNs = 0; // how long the last search and opening took
+    // How long the last search and opening of the port took.
+    qint64 LastConnectNs() const { return FLastConnectNs; }
     void ReadDeviceState();
     bool IsConnected() const;
 
@@ -71,6 +70,9 @@ public:
     void ReadValueFromEdits(TValEdit* field, TVexoValue& value);
     // Returns the device's reply payload, or nothing when nothing was sent.
     std::optional<QString> SetChannelParameter(int channel, int index, QString& errorText, const TVexoValue& value);
+    // The same for a value given as its nine-character device text, as a
+    // script's instruction gives it; the device's refusal is in the payload.
+    std::optional<QString> SetChannelParameterFromText(int channel, int index, const QString& valueText);
     void FocusNextRow(int channel, int row);
     void FocusPreviousRow(int channel, int row);
 
@@ -106,8 +108,25 @@ public:
     void LoadChannel9Csv();
     void ShowChannel9Waveform();
 
-    // Controls, exposed for the tests that drive the window. All of them lie
-    // on the Controls plane, under the cover panel.
+    // Status bar texts.
+    void SetStatusText(const QString& text);
+    QString StatusText() const;
+    QString PortText() const;
+
+signals:
+    // The top-level operations (refresh, a paradigm load) ended.
+    void RefreshFinished();
+    // The operator chose "&Scheduler!" (the program opens the scheduler's
+    // script editor).
+    void SchedulerChosen();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Controls. All of them lie on the Controls plane, under the cover
+    // panel; tests find them by their object names.
     QWidget* Controls = nullptr;
     QPushButton* btnRefresh = nullptr;
     TPowerSwitch* SwitchPower = nullptr;
@@ -155,20 +174,6 @@ public:
     QAction* Contents1 = nullptr;
     QAction* About1 = nullptr;
 
-    // Status bar texts.
-    void SetStatusText(const QString& text);
-    QString StatusText() const;
-    QString PortText() const;
-
-signals:
-    // The top-level operations (refresh, a paradigm load) ended.
-    void RefreshFinished();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     // Layout (MainLayout.cpp)
     void FormCreate();
     void BuildMenus();
@@ -238,6 +243,12 @@ private:
     void RecordChannel9Table(const QVector<double>& points, const QString& description);
 
     TfrmComm* frmComm = nullptr;
+    std::function<void(TfrmComm&)> FConfigureLink;
+    std::function<bool()> FCloseQuery;
+    // The value the grid's fields and a script's setting go out as.
+    TVexoValue EditValue;
+    QString HelpFile; // the help file beside the program
+    qint64 FLastConnectNs = 0;
     // How far a transfer came when the line was lost: said in the loss box.
     QString FLossAccount;
     // A refresh is redrawing the window: the field being typed in keeps its text.

@@ -16,14 +16,16 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-#include "KelvorApplication.h"
 #include "Main.h"
-#include "ProgramVersion.h"
 #include "MainLayoutMetrics.h"
-#include "Pictures.h"
-#include "UserDialogs.h"
-#include "ValEdit.h"
 #include "Widgets.h"
+#include "console/ProgramVersion.h"
+#include "ui/KelvorApplication.h"
+#include "ui/Named.h"
+#include "ui/Pictures.h"
+#include "ui/SettingsKeys.h"
+#include "ui/UserDialogs.h"
+#include "ui/ValEdit.h"
 
 using namespace MainLayout;
 
@@ -93,6 +95,7 @@ void TfrmMain::FormCreate()
         TriggerButtons[n] = triggerButton;
 
         ChannelLabels[n] = MakeLabel(QString::number(n), client, ChannelLabelLeft(n), ChannelLabelTop);
+        ChannelLabels[n]->setObjectName(QStringLiteral("ChannelLabel%1").arg(n));
     }
     FParadigm = std::make_unique<Tparadigm>();
     HelpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/Kelvor8.hlp");
@@ -102,8 +105,8 @@ void TfrmMain::FormCreate()
 
     BindPrintHelpCommands();
     QSettings settings;
-    if (settings.contains(QStringLiteral("Main/Position")))
-        move(settings.value(QStringLiteral("Main/Position")).toPoint());
+    if (settings.contains(SettingsKeys::MainPosition))
+        move(settings.value(SettingsKeys::MainPosition).toPoint());
     setFixedSize(WindowWidth, WindowHeight);
 }
 
@@ -144,12 +147,14 @@ void TfrmMain::BindShortcut(QAction* action, const QKeySequence& keys)
     FShortcuts.push_back(shortcut);
 }
 
+// The menus and the entries the window handles carry their names as object
+// names (tests find them by these).
 void TfrmMain::BuildMenus()
 {
-    File1 = menuBar()->addMenu(QStringLiteral("&File"));
-    PrintSetup1 = File1->addAction(QStringLiteral("P&rinter Setup..."));
+    File1 = Named(menuBar()->addMenu(QStringLiteral("&File")), "File1");
+    PrintSetup1 = Named(File1->addAction(QStringLiteral("P&rinter Setup...")), "PrintSetup1");
     auto* scaleMenu = File1->addMenu(QStringLiteral("Print S&cale"));
-    PrintSetup2 = scaleMenu->menuAction();
+    PrintSetup2 = Named(scaleMenu->menuAction(), "PrintSetup2");
     auto* scaleGroup = new QActionGroup(this);
     const QString scaleNames[] = {QStringLiteral("&None"), QStringLiteral("&Fit To Page "), QStringLiteral("&Screen Size")};
     for (int i = 0; i < 3; ++i) {
@@ -158,56 +163,58 @@ void TfrmMain::BuildMenus()
         scaleGroup->addAction(ScaleItems[i]);
     }
     ScaleItems[2]->setChecked(true);
-    Print1 = File1->addAction(QStringLiteral("&Print"));
+    Print1 = Named(File1->addAction(QStringLiteral("&Print")), "Print1");
     BindShortcut(Print1, QKeySequence(Qt::CTRL | Qt::Key_P));
     File1->addSeparator();
-    Exit1 = File1->addAction(QStringLiteral("E&xit"));
+    Exit1 = Named(File1->addAction(QStringLiteral("E&xit")), "Exit1");
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
-    Paradigm1 = menuBar()->addMenu(QStringLiteral("&Paradigm"));
-    SaveParadigm1 = Paradigm1->addAction(QStringLiteral("&Save Paradigm..."));
+    Paradigm1 = Named(menuBar()->addMenu(QStringLiteral("&Paradigm")), "Paradigm1");
+    SaveParadigm1 = Named(Paradigm1->addAction(QStringLiteral("&Save Paradigm...")), "SaveParadigm1");
     BindShortcut(SaveParadigm1, QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(SaveParadigm1, &QAction::triggered, this, Command([this] { SaveParadigm1Click(); }));
-    LoadParadigm1 = Paradigm1->addAction(QStringLiteral("&Load Paradigm..."));
+    LoadParadigm1 = Named(Paradigm1->addAction(QStringLiteral("&Load Paradigm...")), "LoadParadigm1");
     BindShortcut(LoadParadigm1, QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(LoadParadigm1, &QAction::triggered, this, Command([this] { LoadParadigm1Click(); }));
     Paradigm1->addSeparator();
-    Clear1 = Paradigm1->addAction(QStringLiteral("&Clear"));
+    Clear1 = Named(Paradigm1->addAction(QStringLiteral("&Clear")), "Clear1");
     connect(Clear1, &QAction::triggered, this, Command([this] { Clear1Click(); }));
-    MenuCopyToParadigm = Paradigm1->addMenu(QStringLiteral("C&opy To Paradigm Number"));
+    MenuCopyToParadigm = Named(Paradigm1->addMenu(QStringLiteral("C&opy To Paradigm Number")), "MenuCopyToParadigm");
     for (int n = 1; n <= ChannelCount; ++n) {
         MenuCopyToParadigmItems[n] = MenuCopyToParadigm->addAction(QStringLiteral("&%1").arg(n));
         connect(MenuCopyToParadigmItems[n], &QAction::triggered, this, Command([this, n] { MenuCopyToParadigmClick(n); }));
     }
     Paradigm1->addSeparator();
-    menuSaveCSVFile = Paradigm1->addAction(QStringLiteral("Save Channel 9 to CSV file..."));
-    menuLoadCSVFile = Paradigm1->addAction(QStringLiteral("Load CSV file to Channel 9..."));
+    menuSaveCSVFile = Named(Paradigm1->addAction(QStringLiteral("Save Channel 9 to CSV file...")), "menuSaveCSVFile");
+    menuLoadCSVFile = Named(Paradigm1->addAction(QStringLiteral("Load CSV file to Channel 9...")), "menuLoadCSVFile");
     connect(menuSaveCSVFile, &QAction::triggered, this, Command([this] { menuSaveCSVFileClick(); }));
     connect(menuLoadCSVFile, &QAction::triggered, this, Command([this] { menuLoadCSVFileClick(); }));
 
-    Tools1 = menuBar()->addMenu(QStringLiteral("&Tools"));
-    Refresh1 = Tools1->addAction(QStringLiteral("&Refresh"));
+    Tools1 = Named(menuBar()->addMenu(QStringLiteral("&Tools")), "Tools1");
+    Refresh1 = Named(Tools1->addAction(QStringLiteral("&Refresh")), "Refresh1");
     BindShortcut(Refresh1, QKeySequence(Qt::Key_F5));
     connect(Refresh1, &QAction::triggered, this, Command([this] { RefreshConnection(); }));
-    ShowMonitor1 = Tools1->addAction(QStringLiteral("&Show Monitor"));
+    ShowMonitor1 = Named(Tools1->addAction(QStringLiteral("&Show Monitor")), "ShowMonitor1");
     BindShortcut(ShowMonitor1, QKeySequence(Qt::CTRL | Qt::Key_M));
-    Channel9Waveform1 = Tools1->addAction(QStringLiteral("Channel 9 &Waveform"));
+    Channel9Waveform1 = Named(Tools1->addAction(QStringLiteral("Channel 9 &Waveform")), "Channel9Waveform1");
     connect(Channel9Waveform1, &QAction::triggered, this, Command([this] { ShowChannel9Waveform(); }));
 
-    Scheduler1 = menuBar()->addAction(QStringLiteral("&Scheduler!"));
+    Scheduler1 = Named(menuBar()->addAction(QStringLiteral("&Scheduler!")), "Scheduler1");
+    connect(Scheduler1, &QAction::triggered, this, &TfrmMain::SchedulerChosen);
 
-    Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
-    Contents1 = Help1->addAction(QStringLiteral("&Contents"));
+    Help1 = Named(menuBar()->addMenu(QStringLiteral("&Help")), "Help1");
+    Contents1 = Named(Help1->addAction(QStringLiteral("&Contents")), "Contents1");
     BindShortcut(Contents1, QKeySequence(Qt::Key_F1));
     Contents1->setVisible(false);
     Help1->addSeparator()->setVisible(false);
-    About1 = Help1->addAction(QStringLiteral("&About..."));
+    About1 = Named(Help1->addAction(QStringLiteral("&About...")), "About1");
 }
 
 void TfrmMain::BuildTopRow()
 {
     QWidget* client = Controls;
     lblEnable = MakeLabel(QStringLiteral("Enable"), client, EnableLabelLeft, EnableLabelTop);
+    lblEnable->setObjectName(QStringLiteral("lblEnable"));
     SwitchPower = new TPowerSwitch(client);
     SwitchPower->setObjectName(QStringLiteral("SwitchPower"));
     SwitchPower->setGeometry(SwitchLeft, SwitchTop, SwitchWidth, SwitchHeight);
@@ -259,6 +266,7 @@ void TfrmMain::BuildParameterPanel()
         label->setFont(bold);
         label->setAlignment(Qt::AlignRight | Qt::AlignTop);
         label->setGeometry(RowLabelLeft, RowLabelTops[r - 1], RowLabelWidth, label->sizeHint().height());
+        label->setObjectName(QStringLiteral("RowLabel%1").arg(r));
         RowLabels[r] = label;
     }
 
@@ -403,6 +411,7 @@ void TfrmMain::BuildStatusBar()
     const int widths[] = {StatusPanelWidth, PortPanelWidth};
     for (int i = 0; i < 2; ++i) {
         auto* panel = new QLabel(texts[i], bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         // Device refusals are shown exactly as they came, never as markup.
         panel->setTextFormat(Qt::PlainText);
         panel->setFrameShape(QFrame::Panel);

@@ -1,5 +1,5 @@
-#include "KelvorApplication.h"
 #include "MonitorWindow.h"
+#include "ui/KelvorApplication.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -10,19 +10,14 @@
 #include <QPushButton>
 #include <QSettings>
 
-#include "FileWriter.h"
 #include "MonitorLayoutMetrics.h"
-#include "Pictures.h"
-#include "UserDialogs.h"
+#include "model/FileWriter.h"
+#include "ui/FileDialogKinds.h"
+#include "ui/Pictures.h"
+#include "ui/SettingsKeys.h"
+#include "ui/UserDialogs.h"
 
 using namespace MonitorLayout;
-
-namespace {
-
-const QString PositionKey = QStringLiteral("Monitor/Position");
-const QString SizeKey = QStringLiteral("Monitor/Size");
-
-} // namespace
 
 QColor TfrmMonitor::SentColor() { return QColor(255, 0, 0); }
 QColor TfrmMonitor::ReceivedColor() { return QColor(0, 128, 0); }
@@ -122,21 +117,21 @@ void TfrmMonitor::hideEvent(QHideEvent* event)
 void TfrmMonitor::StorePosition() const
 {
     QSettings settings;
-    settings.setValue(PositionKey, pos());
-    settings.setValue(SizeKey, size());
+    settings.setValue(SettingsKeys::MonitorPosition, pos());
+    settings.setValue(SettingsKeys::MonitorSize, size());
 }
 
 bool TfrmMonitor::HasStoredPosition() const
 {
-    return QSettings().contains(PositionKey);
+    return QSettings().contains(SettingsKeys::MonitorPosition);
 }
 
 void TfrmMonitor::RestorePosition()
 {
     QSettings settings;
-    if (settings.contains(PositionKey))
-        move(settings.value(PositionKey).toPoint());
-    const QSize stored = settings.value(SizeKey).toSize();
+    if (settings.contains(SettingsKeys::MonitorPosition))
+        move(settings.value(SettingsKeys::MonitorPosition).toPoint());
+    const QSize stored = settings.value(SettingsKeys::MonitorSize).toSize();
     if (stored.isValid())
         resize(stored);
 }
@@ -217,11 +212,7 @@ void TfrmMonitor::CopyAllClick()
 // their pictures, so that every entry is one line of the file.
 void TfrmMonitor::SaveLogClick()
 {
-    TFileDialogOptions options;
-    options.caption = QStringLiteral("Save Monitor Log");
-    options.filter = QStringLiteral("Text Files|*.txt|All Files|*.*");
-    options.defaultSuffix = QStringLiteral("txt");
-    const QString fileName = FDialogs().AskSaveFileName(this, options);
+    const QString fileName = FDialogs().AskSaveFileName(this, FileDialogOptions(TFileDialogKind::SaveMonitorLog));
     if (fileName.isEmpty())
         return;
     FileWriter::WriteAtomically(fileName, LogText().toUtf8());

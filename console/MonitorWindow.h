@@ -18,8 +18,8 @@
 #include <deque>
 #include <functional>
 
-#include "CommUnit.h"
 #include "TrafficLogView.h"
+#include "link/CommUnit.h"
 
 class QAction;
 class QCheckBox;

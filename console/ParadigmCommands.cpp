@@ -2,9 +2,9 @@
 #include <QAction>
 #include <QToolButton>
 
-#include "CommUnit.h"
 #include "Main.h"
-#include "UserDialogs.h"
+#include "link/CommUnit.h"
+#include "ui/UserDialogs.h"
 
 QString TfrmMain::SelectParadigm(int number)
 {

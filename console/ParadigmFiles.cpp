@@ -2,35 +2,27 @@
 // device's current paradigm.
 #include <QComboBox>
 
-#include "CommUnit.h"
-#include "FileWriter.h"
-#include "KelvorErrors.h"
-#include "KelvorApplication.h"
 #include "Main.h"
-#include "ParadigmFile.h"
-#include "ReplyFrame.h"
-#include "UserDialogs.h"
 #include "Widgets.h"
+#include "base/KelvorErrors.h"
+#include "link/CommUnit.h"
+#include "link/ReplyFrame.h"
+#include "model/FileWriter.h"
+#include "model/ParadigmFile.h"
+#include "ui/FileDialogKinds.h"
+#include "ui/KelvorApplication.h"
+#include "ui/UserDialogs.h"
 
 void TfrmMain::SaveParadigm1Click()
 {
-    TFileDialogOptions options;
-    options.caption = QStringLiteral("Save Paradigm");
-    options.filter = QStringLiteral("Kelvor 9 Paradigm|*.kr9|All Files|*.*");
-    options.defaultSuffix = QStringLiteral("kr9");
-    options.confirmOverwrite = true;
-    const QString fileName = Dialogs().AskSaveFileName(this, options);
+    const QString fileName = Dialogs().AskSaveFileName(this, FileDialogOptions(TFileDialogKind::SaveParadigm));
     if (!fileName.isEmpty())
         SaveParadigmToFile(fileName);
 }
 
 void TfrmMain::LoadParadigm1Click()
 {
-    TFileDialogOptions options;
-    options.caption = QStringLiteral("Load Paradigm");
-    options.filter = QStringLiteral("Kelvor9 Paradigm|*.kr9|All Files|*.*");
-    options.defaultSuffix = QStringLiteral("kr9");
-    const QString fileName = Dialogs().AskOpenFileName(this, options);
+    const QString fileName = Dialogs().AskOpenFileName(this, FileDialogOptions(TFileDialogKind::LoadParadigm));
     if (fileName.isEmpty())
         return;
     if (!Dialogs().Confirm(this, QStringLiteral("Loading a Paradigm from file ,deletes the old settings from the current "

@@ -12,25 +12,18 @@
 #include <QSettings>
 #include <QUrl>
 
-#include "KelvorApplication.h"
 #include "AboutBox.h"
-#include "CommUnit.h"
-#include "FileWriter.h"
 #include "HelpDocument.h"
 #include "Main.h"
 #include "MonitorWindow.h"
 #include "Printing.h"
-#include "UserDialogs.h"
-#include "WindowPlacement.h"
-
-namespace {
-
-// The main window's stored properties of the three scale items, in the
-// order of the items.
-const QString ScaleKeys[] = {QStringLiteral("Main/psNone.Checked"), QStringLiteral("Main/psFitToPage.Checked"),
-                             QStringLiteral("Main/psScreenSize.Checked")};
-
-} // namespace
+#include "link/CommUnit.h"
+#include "model/FileWriter.h"
+#include "ui/FileDialogKinds.h"
+#include "ui/KelvorApplication.h"
+#include "ui/SettingsKeys.h"
+#include "ui/UserDialogs.h"
+#include "ui/WindowPlacement.h"
 
 void TfrmMain::BindPrintHelpCommands()
 {
@@ -44,8 +37,8 @@ void TfrmMain::BindPrintHelpCommands()
     // A fresh installation stores nothing: screen size stays checked.
     QSettings settings;
     for (int i = 0; i < 3; ++i) {
-        if (settings.contains(ScaleKeys[i]))
-            ScaleItems[i]->setChecked(settings.value(ScaleKeys[i]).toBool());
+        if (settings.contains(SettingsKeys::PrintScaleChecked[i]))
+            ScaleItems[i]->setChecked(settings.value(SettingsKeys::PrintScaleChecked[i]).toBool());
         connect(ScaleItems[i], &QAction::triggered, this, Command([this] { PrinterScaleClick(); }));
     }
 }
@@ -100,7 +93,7 @@ void TfrmMain::PrinterScaleClick()
 {
     QSettings settings;
     for (int i = 0; i < 3; ++i)
-        settings.setValue(ScaleKeys[i], ScaleItems[i]->isChecked());
+        settings.setValue(SettingsKeys::PrintScaleChecked[i], ScaleItems[i]->isChecked());
 }
 
 // One page with the picture of the client area (below the menu bar). With
@@ -122,11 +115,7 @@ void TfrmMain::Print1Click()
     }
     QString fileName = printer.outputFileName();
     if (fileName.isEmpty()) {
-        TFileDialogOptions options;
-        options.caption = QStringLiteral("Print to PDF File");
-        options.filter = QStringLiteral("PDF Document|*.pdf|All Files|*.*");
-        options.defaultSuffix = QStringLiteral("pdf");
-        fileName = Dialogs().AskSaveFileName(this, options);
+        fileName = Dialogs().AskSaveFileName(this, FileDialogOptions(TFileDialogKind::PrintToPdf));
         if (fileName.isEmpty())
             return;
     }

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <QMenu>
 #include <QToolButton>
 
-#include "CommUnit.h"
-#include "KelvorApplication.h"
 #include "Main.h"
+#include "link/CommUnit.h"
+#include "ui/KelvorApplication.h"
 
 void TfrmMain::RefreshConnection()
 {
@@ -24,11 +24,11 @@ void TfrmMain::RefreshConnection()
     // error ended it.
     auto finished = qScopeGuard([this] { emit RefreshFinished(); });
     TOperation operation(frmComm);
-    if (frmComm->FPort <= 0) {
+    if (frmComm->Port() <= 0) {
         QElapsedTimer connecting;
         connecting.start();
         frmComm->Connect();
-        LastConnectNs = connecting.nsecsElapsed();
+        FLastConnectNs = connecting.nsecsElapsed();
     }
     ShowConnectionState();
     if (!IsConnected())
@@ -71,7 +71,7 @@ void TfrmMain::ShowConnectionState()
     PrintSetup2->setVisible(connected);
     Print1->setVisible(connected);
     Scheduler1->setVisible(connected);
-    const int port = frmComm ? frmComm->FPort : 0;
+    const int port = frmComm ? frmComm->Port() : 0;
     if (port <= 0)
         StatusPanels[1]->setText(QStringLiteral("Connection: Unavilable"));
     else if (port > 2)

@@ -5,10 +5,10 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "CommUnit.h"
-#include "OutsideEnd.h"
 #include "ProgressWindow.h"
 #include "ReceiverWindow.h"
+#include "link/CommUnit.h"
+#include "ui/OutsideEnd.h"
 
 TTransferProgress::TTransferProgress(QWidget* owner, TfrmComm& link, TKind kind)
     : FOwner(owner), FLink(link), FWindow(std::make_unique<TfrmProgressBar>(owner)), FKind(kind)

@@ -14,8 +14,8 @@
 
 #include <memory>
 
-#include "Channel9Table.h"
-#include "InputDeferral.h"
+#include "link/InputDeferral.h"
+#include "model/Channel9Table.h"
 
 class QEvent;
 class QObject;

@@ -7,12 +7,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/VexoClasses.h"
+
 namespace {
 
 // Margins around the plot area: room for the value labels on the left and
 // the index labels below.
 constexpr int MarginLeft = 48, MarginRight = 12, MarginTop = 10, MarginBottom = 24;
-constexpr double ClampHigh = 9.99, ClampLow = -10.0; // the device's amplitude limits
 constexpr double SmallestSpan = 8;                   // points in view at the deepest zoom
 constexpr double ZoomPerNotch = 0.8;                 // one wheel notch shows 80 % of the points
 
@@ -112,12 +113,12 @@ void TWaveformView::DrawAxes(QPainter& painter, const QRect& area) const
     }
     // The device's clamp: what lies beyond these lines is sent as the limit.
     QPen clampPen(QColor(200, 40, 40), 1, Qt::DashLine);
-    for (const double limit : {ClampHigh, ClampLow}) {
+    for (const double limit : {AmplitudeHigh, AmplitudeLow}) {
         const int y = int(std::lround(YOf(limit, area)));
         painter.setPen(clampPen);
         painter.drawLine(area.left(), y, area.right(), y);
         painter.drawText(QRect(area.right() - 60, limit > 0 ? y - metrics.height() - 1 : y + 1, 56, metrics.height()),
-                         Qt::AlignRight, limit > 0 ? QStringLiteral("+9.99") : QStringLiteral("-10"));
+                         Qt::AlignRight, (limit > 0 ? QStringLiteral("+") : QString()) + QString::number(limit));
     }
     // Point numbers (counted from 1) below the axis, at round numbers.
     if (FPoints.isEmpty())

@@ -1,5 +1,5 @@
-#include "KelvorApplication.h"
 #include "WaveformWindow.h"
+#include "ui/KelvorApplication.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

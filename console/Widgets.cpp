@@ -7,7 +7,7 @@
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 
-#include "Pictures.h"
+#include "ui/Pictures.h"
 
 TSpeedButtonEX::TSpeedButtonEX(int col, int row, QWidget* parent)
     : QToolButton(parent), Col(col), Row(row)

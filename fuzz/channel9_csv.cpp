@@ -8,9 +8,9 @@
 // line is given again, and its point's amplitude text is nine characters
 // within the device's limits.
 #include "FuzzCheck.h"
-#include "console/Channel9Csv.h"
-#include "console/Channel9Table.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
+#include "model/Channel9Csv.h"
+#include "model/Channel9Table.h"
 
 #include <QByteArray>
 #include <QLocale>

@@ -6,7 +6,7 @@
 // must cope with any character. EConvertError is an expected outcome; every
 // other exception, crash or sanitizer report is a finding.
 #include "FuzzCheck.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 #include "model/VexoClasses.h"
 
 #include <QString>

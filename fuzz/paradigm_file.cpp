@@ -3,8 +3,8 @@
 // the device batch and searched for keys. It also saves a model filled from
 // the input and reads the saved text back: a saved file must load as written.
 #include "FuzzCheck.h"
-#include "ParadigmFile.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
+#include "model/ParadigmFile.h"
 #include "model/VexoClasses.h"
 
 #include <QString>

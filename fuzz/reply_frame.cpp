@@ -7,7 +7,7 @@
 // complete frame's payload is at most its length field, and a bad length
 // field is the only error (EConvertError).
 #include "FuzzCheck.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 #include "link/ReplyFrame.h"
 
 #include <QByteArray>

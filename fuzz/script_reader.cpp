@@ -15,7 +15,7 @@
 //    on past MaxEventCalls rounds of window events is stopped as the operator
 //    would. Nothing may run before its moment.
 #include "FuzzCheck.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 #include "scheduler/JumpWalk.h"
 #include "scheduler/LookAhead.h"
 #include "scheduler/RunEngine.h"

@@ -7,8 +7,8 @@
 // Promises: a reply that passes begins with "OK." and the sector asked for,
 // and yields one point per whole nine characters after the number.
 #include "FuzzCheck.h"
-#include "console/Channel9Table.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
+#include "model/Channel9Table.h"
 
 #include <QString>
 

@@ -5,11 +5,11 @@
 // form, tables of the right size, and on every channel of every paradigm a
 // duration no longer than the interval (single commands refuse anything
 // else, and a batch checks it once it is in).
-#include "Batch.h"
-#include "Device.h"
 #include "FuzzCheck.h"
-#include "SimServer.h"
-#include "ValueText.h"
+#include "sim/Batch.h"
+#include "sim/Device.h"
+#include "sim/SimServer.h"
+#include "sim/ValueText.h"
 
 #include <cstdint>
 #include <cstring>

@@ -3,7 +3,7 @@
 // settings, reads and writes without blocking the user interface for long,
 // raises and lowers DTR and RTS, and runs an event thread that hands each line
 // event synchronously to the GUI thread (OnRxChar, OnError and the others).
-#include "KelvorErrors.h"
+#include "base/KelvorErrors.h"
 #include "SerialServices.h"
 
 #include <QObject>

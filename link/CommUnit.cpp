@@ -55,30 +55,30 @@ private:
 
 } // namespace
 
-TfrmComm::TfrmComm(QObject* parent) : QObject(parent), Comm32(std::make_unique<TComm>())
+TfrmComm::TfrmComm(QObject* parent) : QObject(parent), FComm32(std::make_unique<TComm>())
 {
-    Comm32->SetDeviceName(QStringLiteral("Com1"));
-    Comm32->SetReadTimeout(1000);
-    Comm32->SetWriteTimeout(1000);
-    Comm32->SetReadBufSize(8092);
-    Comm32->SetWriteBufSize(4096);
-    Comm32->SetMonitorEvents(AllCommEvents);
-    Comm32->SetBaudRate(br38400);
-    Comm32->SetParity(paNone);
-    Comm32->SetStopbits(sb10);
-    Comm32->SetDatabits(da8);
-    Comm32->SetOptions(0);
-    Comm32->SetFlowControl(fcNone);
-    Comm32->OnRxChar = [this](TComm*, int count) { Comm32RxChar(count); };
-    Comm32->OnError = [this](TComm*, int errors) { Comm32Error(errors); };
-    Comm32->OnHangup = [this](TComm*) { Comm32Hangup(); };
+    FComm32->SetDeviceName(QStringLiteral("Com1"));
+    FComm32->SetReadTimeout(1000);
+    FComm32->SetWriteTimeout(1000);
+    FComm32->SetReadBufSize(8092);
+    FComm32->SetWriteBufSize(4096);
+    FComm32->SetMonitorEvents(AllCommEvents);
+    FComm32->SetBaudRate(br38400);
+    FComm32->SetParity(paNone);
+    FComm32->SetStopbits(sb10);
+    FComm32->SetDatabits(da8);
+    FComm32->SetOptions(0);
+    FComm32->SetFlowControl(fcNone);
+    FComm32->OnRxChar = [this](TComm*, int count) { Comm32RxChar(count); };
+    FComm32->OnError = [this](TComm*, int errors) { Comm32Error(errors); };
+    FComm32->OnHangup = [this](TComm*) { Comm32Hangup(); };
     FInputDeferral.OnDropped = [this] { emit HeldInputDropped(); };
 }
 
 TfrmComm::~TfrmComm()
 {
     FInputDeferral.End();
-    Comm32->Close();
+    FComm32->Close();
 }
 
 QString TfrmComm::BusyMessage() { return QStringLiteral("The link is busy with another command."); }
@@ -187,7 +187,7 @@ void TfrmComm::CheckCanWrite(int framedLength)
         throw EKelvorError(QStringLiteral("The command is too long to be sent: %1 characters, at most %2 fit in one frame.")
                                .arg(framedLength)
                                .arg(ReplyFrame::LongestFramedText));
-    if (Comm32->Connected())
+    if (FComm32->Connected())
         return;
     if (FLostInOperation)
         throw ESilentAbort(LostMessage());
@@ -196,7 +196,7 @@ void TfrmComm::CheckCanWrite(int framedLength)
 
 void TfrmComm::WriteBytes(const QByteArray& bytes)
 {
-    Comm32->Write(bytes.constData(), int(bytes.size()));
+    FComm32->Write(bytes.constData(), int(bytes.size()));
 }
 
 void TfrmComm::Send(const QByteArray& frame)
@@ -250,9 +250,9 @@ QByteArray TfrmComm::ReceiveRaw(int count, bool logged)
     if (count <= 0)
         return {};
     // Never more than the read buffer holds, whatever was asked for.
-    const int size = qMin(count, Comm32->ReadBufSize());
+    const int size = qMin(count, FComm32->ReadBufSize());
     QByteArray buffer(size, '\0');
-    const int got = Comm32->Read(buffer.data(), size);
+    const int got = FComm32->Read(buffer.data(), size);
     if (got <= 0)
         return {};
     buffer.truncate(got);
@@ -271,7 +271,7 @@ QString TfrmComm::CommReceive(int count)
 
 void TfrmComm::Drain()
 {
-    for (int waiting = Comm32->InQueCount(); waiting > 0; waiting = Comm32->InQueCount()) {
+    for (int waiting = FComm32->InQueCount(); waiting > 0; waiting = FComm32->InQueCount()) {
         if (ReceiveRaw(waiting).isEmpty())
             break;
     }
@@ -330,12 +330,12 @@ void TfrmComm::Comm32Hangup()
 
 bool TfrmComm::LineGone(const ECommError& error)
 {
-    return error.ErrorCode() == EIO || Comm32->LineHungUp();
+    return error.ErrorCode() == EIO || FComm32->LineHungUp();
 }
 
 void TfrmComm::CloseAfterLoss()
 {
-    Comm32->Close();
+    FComm32->Close();
     FPort = 0; // the next refresh connects again
     FReady = false;
     FPending.clear();
@@ -376,8 +376,8 @@ QString TfrmComm::AwaitReply(const QElapsedTimer& clock)
         if (FReady) {
             // The queue is asked again before every read: logging what was
             // read may take a while, and more bytes may have come meanwhile.
-            for (int want = reader.Wanted(Comm32->InQueCount()); want > 0;
-                 want = reader.Wanted(Comm32->InQueCount())) {
+            for (int want = reader.Wanted(FComm32->InQueCount()); want > 0;
+                 want = reader.Wanted(FComm32->InQueCount())) {
                 const QByteArray part = ReceiveRaw(want, !reader.InPayload());
                 if (part.isEmpty())
                     break;

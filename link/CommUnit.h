@@ -22,8 +22,8 @@
 // after it, if still fresh (TInputDeferral: the one hold for all input; the
 // exchanges' event loops serve input events so that they reach it).
 #include "CommInt.h"
-#include "DeviceLink.h"
 #include "InputDeferral.h"
+#include "base/DeviceLink.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -66,11 +66,16 @@ public:
     explicit TfrmComm(QObject* parent = nullptr);
     ~TfrmComm() override; // closes the port
 
-    std::unique_ptr<TComm> Comm32;
-    int FPort = 0; // 0 not determined, -1 no device found, > 0 the open COM port
-    bool FReady = false;
-    bool FIdle = false;
-    QByteArray FPending;
+    // The serial port; the link owns it for its whole life.
+    TComm& Comm32() const { return *FComm32; }
+    // 0 not determined, -1 no device found, > 0 the open COM port.
+    int Port() const { return FPort; }
+    // The device may receive the command text: it answered "=".
+    bool Ready() const { return FReady; }
+    // No dialogue is in progress.
+    bool Idle() const { return FIdle; }
+    // Command text that waits for the device's "=".
+    const QByteArray& Pending() const { return FPending; }
 
     // The payload of the reply, or empty when none came in time or no device
     // was found (FPort -1). Raises EKelvorError (busy link, port not open,
@@ -134,6 +139,9 @@ signals:
     void HeldInputDropped();
 
 private:
+    // The dialogue's cases are tested from the states they start in.
+    friend class TLinkTestAccess;
+
     QStringList Arguments() const;
     QString PortFolder() const;
     QString DevicePath(int number) const;
@@ -155,6 +163,11 @@ private:
     void WaitForWake(int ms);
     void WakeWaiter();
 
+    std::unique_ptr<TComm> FComm32;
+    int FPort = 0;
+    bool FReady = false;
+    bool FIdle = false;
+    QByteArray FPending;
     TLinkSettings FSettings;
     TTrafficView* FView = nullptr;
     TInputDeferral FInputDeferral;

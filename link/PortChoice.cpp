@@ -33,11 +33,11 @@ QStringList TfrmComm::ListVcpPorts()
 void TfrmComm::OpenDevice(int number)
 {
     const QString path = DevicePath(number);
-    Comm32->SetDeviceName(path);
-    Comm32->SetLowLatency(PortNames::IsFtdiDevice(path, FSettings.SysfsRoot));
-    Comm32->Open();
-    Comm32->SetRTS(true);
-    Comm32->SetDTR(true);
+    FComm32->SetDeviceName(path);
+    FComm32->SetLowLatency(PortNames::IsFtdiDevice(path, FSettings.SysfsRoot));
+    FComm32->Open();
+    FComm32->SetRTS(true);
+    FComm32->SetDTR(true);
 }
 
 namespace {
@@ -59,7 +59,7 @@ int TfrmComm::FindPort()
 {
     CheckNotBusy();
     FPort = 0;
-    const std::exception_ptr closeError = CloseKeepingError(*Comm32);
+    const std::exception_ptr closeError = CloseKeepingError(*FComm32);
     int result = -1;
     const QStringList candidates = ListVcpPorts();
     for (auto it = candidates.crbegin(); it != candidates.crend(); ++it) {
@@ -71,10 +71,10 @@ int TfrmComm::FindPort()
             result = number;
             break;
         } catch (const EKelvorError&) {
-            Comm32->Close(); // taken by another program, or not a device: try the next
+            FComm32->Close(); // taken by another program, or not a device: try the next
         }
     }
-    if (!Comm32->Connected())
+    if (!FComm32->Connected())
         result = -1;
     FPort = result;
     if (closeError)
@@ -85,7 +85,7 @@ int TfrmComm::FindPort()
 void TfrmComm::OpenPort(int number)
 {
     CheckNotBusy();
-    const std::exception_ptr closeError = CloseKeepingError(*Comm32);
+    const std::exception_ptr closeError = CloseKeepingError(*FComm32);
     // The device gets a moment between closing and opening again; the user
     // interface is not served meanwhile.
     if (FSettings.OpenPauseMs > 0)
@@ -94,7 +94,7 @@ void TfrmComm::OpenPort(int number)
         OpenDevice(number);
     } catch (...) {
         // Not connected: the next refresh tries again.
-        Comm32->Close();
+        FComm32->Close();
         FPort = 0;
         throw;
     }

@@ -1,6 +1,6 @@
 #include "ReplyFrame.h"
 
-#include "KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 #include <cstring>
 

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "Descriptor.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 namespace FileReader {
 

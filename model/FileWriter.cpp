@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "Descriptor.h"
-#include "KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 namespace FileWriter {
 

@@ -1,8 +1,8 @@
 // The channel, socket and paradigm model and the device commands that change it.
 #include "VexoClasses.h"
 
-#include "link/DeviceLink.h"
-#include "link/KelvorErrors.h"
+#include "base/DeviceLink.h"
+#include "base/KelvorErrors.h"
 
 #include <QLoggingCategory>
 
@@ -81,6 +81,32 @@ std::optional<QString> TChannelSettings::SetVoltage(const TVexoValue& v, QString
 std::optional<QString> TChannelSettings::SetDeltaV(const TVexoValue& v, QString& error)
 {
     return SendParameter('J', DeltaV, v, error);
+}
+
+const TVexoValue* TChannelSettings::Value(int setting) const
+{
+    switch (setting) {
+    case SettingDuration: return &Duration;
+    case SettingDelay: return &Delay;
+    case SettingInterval: return &Interval;
+    case SettingPulseCount: return &PulseCount;
+    case SettingVoltage: return &Voltage;
+    case SettingDeltaV: return &DeltaV;
+    default: return nullptr;
+    }
+}
+
+std::optional<QString> TChannelSettings::Set(int setting, const TVexoValue& v, QString& error)
+{
+    switch (setting) {
+    case SettingDuration: return SetDuration(v, error);
+    case SettingDelay: return SetDelay(v, error);
+    case SettingInterval: return SetInterval(v, error);
+    case SettingPulseCount: return SetPulseCount(v, error);
+    case SettingVoltage: return SetVoltage(v, error);
+    case SettingDeltaV: return SetDeltaV(v, error);
+    default: return std::nullopt;
+    }
 }
 
 // ---- TChannel --------------------------------------------------------------

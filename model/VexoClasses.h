@@ -50,8 +50,9 @@ public:
     // because one exponent digit cannot hold them.
     void SetFromFloat(double x);
 
-    // The amplitude text: the number clamped to -10 .. 9.99, written with the
-    // stored sign character, e.g. +5.000E+0, +9.990E+0, -10.00E+0.
+    // The amplitude text: the number clamped to the device's amplitude range
+    // (AmplitudeLow .. AmplitudeHigh, -10 .. 9.99), written with the stored
+    // sign character, e.g. +5.000E+0, +9.990E+0, -10.00E+0.
     // Throws EConvertError like ToFloat() when unset.
     QString ToAmplitudeText() const;
 
@@ -79,6 +80,24 @@ int LinkCellFromText(const QString& text);
 
 enum { ModeFreeRun = 0, ModeTrain, ModeTrigger, ModeDC, ModeGate, ModeTwin, ModeOff };
 
+// A channel's settings by their index: the index the set-parameter operation
+// and a script's setting instruction take; the main window's grid shows
+// setting i in its row i + 1. The shape is chosen from a list, not sent as
+// a value.
+enum {
+    SettingDuration = 0,
+    SettingDelay,
+    SettingInterval,
+    SettingPulseCount,
+    SettingVoltage,
+    SettingShape,
+    SettingDeltaV,
+    SettingCount
+};
+
+// The device's amplitude range: an amplitude beyond it goes out as the limit.
+inline constexpr double AmplitudeHigh = 9.99, AmplitudeLow = -10.0;
+
 class TChannel;
 class Tparadigm;
 
@@ -100,6 +119,13 @@ public:
     std::optional<QString> SetPulseCount(const TVexoValue& v, QString& error);
     std::optional<QString> SetVoltage(const TVexoValue& v, QString& error);
     std::optional<QString> SetDeltaV(const TVexoValue& v, QString& error);
+
+    // The value of a setting by its index; nullptr for the shape and for an
+    // index out of range.
+    const TVexoValue* Value(int setting) const;
+    // Sends a setting by its index through its setter above; nothing is
+    // sent (nullopt) for the shape and for an index out of range.
+    std::optional<QString> Set(int setting, const TVexoValue& v, QString& error);
 
 private:
     std::optional<QString> SendParameter(char command, TVexoValue& target, const TVexoValue& v, QString& error);

@@ -1,8 +1,8 @@
 // TVexoValue and the small mode, shape and link-cell conversions.
 #include "VexoClasses.h"
 
-#include "link/KelvorErrors.h"
 #include "NumberText.h"
+#include "base/KelvorErrors.h"
 
 #include <charconv>
 #include <cmath>
@@ -148,10 +148,10 @@ void TVexoValue::SetFromFloat(double x)
 QString TVexoValue::ToAmplitudeText() const
 {
     double v = ToFloat();
-    if (v > 9.99)
-        v = 9.99;
-    if (v < -10)
-        v = -10;
+    if (v > AmplitudeHigh)
+        v = AmplitudeHigh;
+    if (v < AmplitudeLow)
+        v = AmplitudeLow;
     const double magnitude = std::fabs(v);
     QString digits = magnitude >= 10 ? QString::number(magnitude, 'f', 2)
                                      : QString::number(magnitude, 'f', 3);

@@ -4,7 +4,7 @@
 # The desktop entry, and the program icon that the windows and the about box
 # show, where desktops look for them.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/kelvor9.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/console/pictures/kelvor9.svg
+install(FILES ${PROJECT_SOURCE_DIR}/ui/pictures/kelvor9.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # The README (it tells how to set up real hardware) and the udev rules as an

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 
 namespace RunLogFormat {
 

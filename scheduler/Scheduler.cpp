@@ -10,29 +10,29 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
-#include "KelvorApplication.h"
-#include "Main.h"
 #include "RunLog.h"
-#include "Pictures.h"
 #include "SchedulerMetrics.h"
 #include "ScriptListView.h"
-#include "UserDialogs.h"
-#include "WindowPlacement.h"
-#include "script/ScriptEditor.h"
+#include "editor/ScriptEditor.h"
+#include "ui/KelvorApplication.h"
+#include "ui/Pictures.h"
+#include "ui/SettingsKeys.h"
+#include "ui/UserDialogs.h"
+#include "ui/WindowPlacement.h"
 
 using namespace SchedulerMetrics;
 
 namespace {
 
-const QString PositionKey = QStringLiteral("Scheduler/Position");
 const QString StopCaption = QStringLiteral("Stop Scheduler!");
 
 } // namespace
 
-TfrmScheduler::TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, const TClock& clock,
+TfrmScheduler::TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, QWidget* anchor, const TClock& clock,
                              std::unique_ptr<TCheckTimer> checkTimer, TSoundPlayer& sound)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint)
     , FEditor(editor)
+    , FAnchor(anchor)
     , FClock(clock)
     , FEngine(target, clock, std::move(checkTimer), sound)
     , FDialogs(std::make_shared<TUserDialogs>())
@@ -65,12 +65,6 @@ void TfrmScheduler::SetDialogs(std::shared_ptr<TUserDialogs> dialogs)
     FDialogs = std::move(dialogs);
 }
 
-void TfrmScheduler::AttachTo(TfrmMain& frmMain)
-{
-    connect(frmMain.Scheduler1, &QAction::triggered, this, &TfrmScheduler::Scheduler1Click);
-    connect(this, &TfrmScheduler::RunNotice, &frmMain, &TfrmMain::SetStatusText);
-}
-
 void TfrmScheduler::FormCreate()
 {
     setObjectName(QStringLiteral("frmScheduler"));
@@ -80,8 +74,8 @@ void TfrmScheduler::FormCreate()
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(WindowWidth, WindowHeight);
     const QSettings settings;
-    if (settings.contains(PositionKey))
-        move(settings.value(PositionKey).toPoint());
+    if (settings.contains(SettingsKeys::SchedulerPosition))
+        move(settings.value(SettingsKeys::SchedulerPosition).toPoint());
 
     RxClock1 = new QLabel(this);
     RxClock1->setObjectName(QStringLiteral("RxClock1"));
@@ -233,7 +227,7 @@ void TfrmScheduler::ShowRun()
     ShowClock();
     FClockTimer->start();
     TrayIcon->show();
-    WindowPlacement::ShowBeside(this, TKelvorApplication::MainWindow(), QSettings().contains(PositionKey));
+    WindowPlacement::ShowBeside(this, FAnchor, QSettings().contains(SettingsKeys::SchedulerPosition));
 }
 
 // Also when the run ends by itself: the window, the icon and the clock go.
@@ -311,6 +305,6 @@ void TfrmScheduler::closeEvent(QCloseEvent* event)
 
 void TfrmScheduler::hideEvent(QHideEvent* event)
 {
-    QSettings().setValue(PositionKey, pos());
+    QSettings().setValue(SettingsKeys::SchedulerPosition, pos());
     QWidget::hideEvent(event);
 }

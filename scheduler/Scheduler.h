@@ -2,7 +2,9 @@
 // The scheduler window: the running script with its next instruction and
 // loop counters, the moment of the next event, a clock, "Stop Scheduler!",
 // and an icon in the notification area while a run is active. It owns the
-// run engine (RunEngine.h) and starts runs from the script editor.
+// run engine (RunEngine.h) and starts runs from the script editor. It knows
+// no main window: the program ties the main window's "&Scheduler!" and
+// status bar to it, and hands it the window it first opens beside.
 //
 // Shown only while a run is active: SetActive(true) shows the window, the
 // icon and the clock; the run's end, for any reason, hides all three. The
@@ -18,6 +20,7 @@
 //
 // A halted run (an instruction failed) stays in the window with its reason,
 // without a marker and with the clock stopped, until the operator stops it.
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -33,21 +36,17 @@ class QSystemTrayIcon;
 class TfrmScriptEditor;
 class TUserDialogs;
 
-class TfrmMain;
-
 class TfrmScheduler : public QWidget {
     Q_OBJECT
 public:
-    // target, editor, clock and sound must outlive the window.
-    TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, const TClock& clock,
+    // target, editor, clock and sound must outlive the window. anchor is the
+    // window it opens beside the first time (the main window; may be null).
+    TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, QWidget* anchor, const TClock& clock,
                   std::unique_ptr<TCheckTimer> checkTimer, TSoundPlayer& sound);
     ~TfrmScheduler() override;
 
     // Replaces the questions (tests answer them).
     void SetDialogs(std::shared_ptr<TUserDialogs> dialogs);
-    // The main window's "&Scheduler!" opens the editor, and its status bar
-    // shows the run notices.
-    void AttachTo(TfrmMain& frmMain);
 
     // The main window's "&Scheduler!": the editor, view-only while a run is
     // active; when it ends with "OK", a run of its script starts.
@@ -90,6 +89,7 @@ private:
     void LogRecord(const TRunRecord& record);
 
     TfrmScriptEditor& FEditor;
+    QPointer<QWidget> FAnchor;
     const TClock& FClock;
     TRunEngine FEngine;
     std::shared_ptr<TUserDialogs> FDialogs;

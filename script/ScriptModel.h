@@ -15,7 +15,8 @@
 #include <cmath>
 #include <vector>
 
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
+#include "model/VexoClasses.h"
 
 // The reader's refusals of a script, with the message shown to the operator.
 // (A channel or paradigm number that is not an integer raises EConvertError
@@ -67,12 +68,21 @@ inline const QStringList ModeNames = {
     QStringLiteral("Free Run"), QStringLiteral("Train"), QStringLiteral("Trigger"),
     QStringLiteral("DC"), QStringLiteral("Gate"), QStringLiteral("Twin"), QStringLiteral("Off")};
 
-// Channel settings by the index that the main window's set-parameter operation
-// takes. The names hold no blanks: the reader cuts the name at the first one.
-// The editor offers "Delta V" and writes it as "DV"; it never writes "Shape".
-inline const QStringList SettingNames = {
-    QStringLiteral("Duration"), QStringLiteral("Delay"), QStringLiteral("Interval"),
-    QStringLiteral("N"), QStringLiteral("V"), QStringLiteral("Shape"), QStringLiteral("DV")};
+// Channel settings by the model's setting index (VexoClasses.h), which the
+// main window's set-parameter operation takes. The names hold no blanks: the
+// reader cuts the name at the first one. The editor offers "Delta V" and
+// writes it as "DV"; it never writes "Shape".
+inline const QStringList SettingNames = [] {
+    QStringList names(SettingCount);
+    names[SettingDuration] = QStringLiteral("Duration");
+    names[SettingDelay] = QStringLiteral("Delay");
+    names[SettingInterval] = QStringLiteral("Interval");
+    names[SettingPulseCount] = QStringLiteral("N");
+    names[SettingVoltage] = QStringLiteral("V");
+    names[SettingShape] = QStringLiteral("Shape");
+    names[SettingDeltaV] = QStringLiteral("DV");
+    return names;
+}();
 
 inline constexpr qint64 MsPerDay = 86'400'000;
 

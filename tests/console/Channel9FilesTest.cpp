@@ -17,14 +17,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Channel9Files.h"
-#include "CommUnit.h"
 #include "ConsoleFixture.h"
-#include "FileSizeLimit.h"
-#include "LocaleGuard.h"
-#include "ProgressWindow.h"
-#include "WaveformView.h"
-#include "WaveformWindow.h"
+#include "console/Channel9Files.h"
+#include "console/ProgressWindow.h"
+#include "console/WaveformView.h"
+#include "console/WaveformWindow.h"
+#include "link/CommUnit.h"
+#include "tests/model/FileSizeLimit.h"
+#include "tests/model/LocaleGuard.h"
 
 namespace {
 
@@ -120,12 +120,12 @@ protected:
     void Load(const QString& fileName)
     {
         Dialogs->FileName = fileName;
-        Trigger(Main->menuLoadCSVFile);
+        Trigger(Ui.menuLoadCSVFile());
     }
     void Save(const QString& fileName)
     {
         Dialogs->FileName = fileName;
-        Trigger(Main->menuSaveCSVFile);
+        Trigger(Ui.menuSaveCSVFile());
     }
     void UseLongTable()
     {
@@ -395,7 +395,7 @@ TEST_F(Channel9FilesTest, FailedWriteShowsTheTableReadWithoutAFile)
     Start();
     UseLongTable();
     Load(NumbersFile(QStringLiteral("in.csv"), 200, [](int i) { return i / 100.0; }));
-    Trigger(Main->Channel9Waveform1);
+    Trigger(Ui.Channel9Waveform1());
     auto* window = Main->findChild<TfrmWaveform*>(QStringLiteral("frmWaveform"));
     ASSERT_NE(window, nullptr);
     const QString fileName = FilePath(QStringLiteral("out.csv"));
@@ -503,7 +503,7 @@ TEST_F(Channel9FilesTest, WaveformWindowShowsTableAndPreview)
 {
     Start();
     Load(NumbersFile(QStringLiteral("ramp.csv"), 600, [](int i) { return i / 50.0 - 6; }));
-    Trigger(Main->Channel9Waveform1);
+    Trigger(Ui.Channel9Waveform1());
     auto* window = Main->findChild<TfrmWaveform*>(QStringLiteral("frmWaveform"));
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(window->isVisible());

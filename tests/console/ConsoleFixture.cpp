@@ -5,7 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 
 // Runs the action inside an event, as the operator's click does, so that
 // the application's top-level handler shows what it raises.
@@ -48,12 +48,6 @@ TConsoleSetup TConsoleSetup::HangingUpAfter(int commands)
     return setup;
 }
 
-QStringList& ConsoleFixture::Errors()
-{
-    static QStringList errors;
-    return errors;
-}
-
 void ConsoleFixture::SetUp()
 {
     Errors().clear();
@@ -82,14 +76,14 @@ void ConsoleFixture::Start(TConsoleSetup setup)
     Main = std::make_unique<TfrmMain>();
     Main->SetDialogs(Dialogs);
     const QString folder = FPortFolder.path();
-    Main->ConfigureLink = [this, folder, setup](TfrmComm& link) {
+    Main->SetConfigureLink([this, folder, setup](TfrmComm& link) {
         link.InputDeferral().SetClock([this] { return HoldClockMs; });
         link.Settings().PortFolder = folder;
         link.Settings().SysfsRoot = folder + QStringLiteral("/no-sysfs");
         link.Settings().Arguments = QStringList(setup.arguments);
         link.Settings().OpenPauseMs = 0;
         link.Settings().DialogueTimeoutMs = setup.dialogueTimeoutMs;
-    };
+    });
     QSignalSpy refreshed(Main.get(), &TfrmMain::RefreshFinished);
     Main->show();
     QApplication::setActiveWindow(Main.get());

@@ -16,17 +16,12 @@
 #include <memory>
 #include <ostream>
 
-#include "Main.h"
-#include "SimServer.h"
-#include "UserDialogs.h"
-#include "ValEdit.h"
-#include "Widgets.h"
-
-// Failures show texts, not their bytes.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+#include "MainWindowView.h"
+#include "console/Main.h"
+#include "console/Widgets.h"
+#include "sim/SimServer.h"
+#include "tests/ui/WindowTestSupport.h"
+#include "ui/ValEdit.h"
 
 // Runs the action inside an event, as the operator's click does, so that
 // the application's top-level handler shows what it raises.
@@ -35,53 +30,6 @@ void InEvent(const std::function<void()>& action);
 // A whole file's bytes; empty when it cannot be read.
 QByteArray ReadAll(const QString& fileName);
 void WriteAll(const QString& fileName, const QByteArray& bytes);
-
-class TScriptedDialogs : public TUserDialogs {
-public:
-    bool Confirm(QWidget*, const QString& text) override
-    {
-        Questions.append(text);
-        return ConfirmAnswer;
-    }
-    QMessageBox::StandardButton Ask(QWidget*, const QString& text, QMessageBox::StandardButtons buttons,
-                                    QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton) override
-    {
-        Questions.append(text);
-        Asked.append({text, buttons, icon, defaultButton});
-        return Answers.isEmpty() ? QMessageBox::Yes : Answers.takeFirst();
-    }
-    void ShowError(QWidget*, const QString& message) override { Errors.append(message); }
-    void ShowMessage(QWidget*, const QString& text) override { Messages.append(text); }
-    QString AskSaveFileName(QWidget*, const TFileDialogOptions& options) override
-    {
-        LastOptions = options;
-        if (OnFileDialog)
-            OnFileDialog();
-        return FileName;
-    }
-    QString AskOpenFileName(QWidget*, const TFileDialogOptions& options) override
-    {
-        LastOptions = options;
-        return FileName;
-    }
-
-    // Runs as the file dialog closes (a real one leaves no window active).
-    std::function<void()> OnFileDialog;
-    bool ConfirmAnswer = true;
-    QList<QMessageBox::StandardButton> Answers; // for Ask, in turn; then Yes
-    QString FileName;
-    QStringList Questions;
-    struct TQuestion {
-        QString text;
-        QMessageBox::StandardButtons buttons;
-        QMessageBox::Icon icon;
-        QMessageBox::StandardButton defaultButton;
-    };
-    QList<TQuestion> Asked; // Ask's questions with their boxes' make
-    QStringList Errors;
-    QStringList Messages; // plain message boxes
-    TFileDialogOptions LastOptions;
-};
 
 struct TConsoleSetup {
     QStringList arguments = {QStringLiteral("kelvor9")};
@@ -96,7 +44,8 @@ struct TConsoleSetup {
 
 class ConsoleFixture : public ::testing::Test {
 public:
-    static QStringList& Errors();
+    // The messages of the error boxes (ReportedErrors()).
+    static QStringList& Errors() { return ReportedErrors(); }
 
 protected:
     void SetUp() override;
@@ -134,5 +83,7 @@ protected:
     QTemporaryDir FFiles;
     std::unique_ptr<sim::SimServer> Sim;
     std::unique_ptr<TfrmMain> Main;
+    // The main window's controls, found by their names.
+    TMainWindowView Ui {Main};
     std::shared_ptr<TScriptedDialogs> Dialogs;
 };

@@ -10,10 +10,10 @@
 
 #include <functional>
 
-#include "CommUnit.h"
 #include "ConsoleFixture.h"
-#include "ParadigmFile.h"
-#include "ProgressWindow.h"
+#include "console/ProgressWindow.h"
+#include "link/CommUnit.h"
+#include "model/ParadigmFile.h"
 
 class FaultDrillTest : public ConsoleFixture {
 protected:
@@ -33,7 +33,7 @@ protected:
     void ExpectLostOnce(const QString& account = {})
     {
         ExpectShown({account.isEmpty() ? TfrmComm::LostMessage() : TfrmComm::LostMessage() + QLatin1Char(' ') + account});
-        EXPECT_TRUE(Main->PanelCover->isVisible());
+        EXPECT_TRUE(Ui.PanelCover()->isVisible());
         EXPECT_EQ(Main->PortText(), QStringLiteral("Connection: Unavilable"));
     }
 
@@ -62,7 +62,7 @@ protected:
         ASSERT_TRUE(Sim->waitForLinesServed(2, 5000));
         F5();
         ExpectShown({});
-        EXPECT_FALSE(Main->PanelCover->isVisible());
+        EXPECT_FALSE(Ui.PanelCover()->isVisible());
         EXPECT_EQ(Main->PortText(), QStringLiteral("Connection:USB"));
     }
 
@@ -85,7 +85,7 @@ protected:
 
     void TypeDuration(int channel, const QString& mantissa, const QString& exponent)
     {
-        Click(Main->ParameterEdits[channel][1]);
+        Click(Ui.ParameterEdits(channel, 1));
         QTest::keyClicks(QApplication::focusWidget(), mantissa);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTest::keyClicks(QApplication::focusWidget(), exponent);
@@ -93,23 +93,23 @@ protected:
     }
     void ChooseMode(int channel, int mode)
     {
-        Main->ModeLists[channel]->setCurrentIndex(mode);
-        InEvent([&] { emit Main->ModeLists[channel]->activated(mode); });
+        Ui.ModeLists(channel)->setCurrentIndex(mode);
+        InEvent([&] { emit Ui.ModeLists(channel)->activated(mode); });
     }
     void ChooseStoreMode(int index)
     {
-        Main->cboStoreMode->setCurrentIndex(index);
-        InEvent([&] { emit Main->cboStoreMode->activated(index); });
+        Ui.cboStoreMode()->setCurrentIndex(index);
+        InEvent([&] { emit Ui.cboStoreMode()->activated(index); });
     }
     void SaveCsv(const QString& fileName)
     {
         Dialogs->FileName = fileName;
-        InEvent([&] { Main->menuSaveCSVFile->trigger(); });
+        InEvent([&] { Ui.menuSaveCSVFile()->trigger(); });
     }
     void LoadCsv(const QString& fileName)
     {
         Dialogs->FileName = fileName;
-        InEvent([&] { Main->menuLoadCSVFile->trigger(); });
+        InEvent([&] { Ui.menuLoadCSVFile()->trigger(); });
     }
     void LoadParadigm(const QString& fileName)
     {
@@ -188,7 +188,7 @@ TEST_F(FaultDrillTest, HangUpInTheMiddleOfARefresh)
     ExpectF5Reconnects();
     EXPECT_EQ(Main->Paradigm().Links[4][5], 1);
     EXPECT_EQ(Main->Paradigm().StoreMode, 'M');
-    EXPECT_EQ(Main->ParameterEdits[1][4]->text(), QStringLiteral("3"));
+    EXPECT_EQ(Ui.ParameterEdits(1, 4)->text(), QStringLiteral("3"));
 }
 
 // The line goes right after "E": the file's batch goes with it, the model
@@ -302,14 +302,14 @@ TEST_F(FaultDrillTest, BadLengthFieldEndsEachOperationWithOneMessage)
     F5();
     ExpectBadLengthOnce();
     EXPECT_EQ(Main->Paradigm().Channel(1).Settings.PulseCount.ToDeviceText(), QStringLiteral("+3.000E+0"));
-    EXPECT_EQ(Main->ParameterEdits[1][4]->text(), QStringLiteral("3"));
+    EXPECT_EQ(Ui.ParameterEdits(1, 4)->text(), QStringLiteral("3"));
     EXPECT_EQ(Main->Paradigm().Links[4][5], 0);
 
     Break("GT");
     F5();
     ExpectBadLengthOnce();
     EXPECT_EQ(Main->Paradigm().Links[4][5], 1);
-    EXPECT_EQ(Main->LinkButtons[4][5]->Tag, 2);
+    EXPECT_EQ(Ui.LinkButtons(4, 5)->Tag, 2);
     EXPECT_EQ(Main->Paradigm().StoreMode, 'R');
 
     Break("U");
@@ -321,13 +321,13 @@ TEST_F(FaultDrillTest, BadLengthFieldEndsEachOperationWithOneMessage)
     TypeDuration(2, QStringLiteral("5"), QStringLiteral("3"));
     ExpectBadLengthOnce();
     EXPECT_EQ(Main->Paradigm().Channel(2).Settings.Duration.ToDeviceText(), QStringLiteral("+1.000E-3"));
-    EXPECT_EQ(Main->ParameterEdits[2][1]->text(), QStringLiteral("1"));
+    EXPECT_EQ(Ui.ParameterEdits(2, 1)->text(), QStringLiteral("1"));
 
     Break("M");
     ChooseMode(3, 1);
     ExpectBadLengthOnce();
     EXPECT_EQ(Main->Paradigm().Channel(3).Mode, 0);
-    EXPECT_EQ(Main->ModeLists[3]->currentIndex(), 0);
+    EXPECT_EQ(Ui.ModeLists(3)->currentIndex(), 0);
 
     Break("GS");
     const QString saved = OlderCsv();
@@ -360,14 +360,14 @@ void FaultDrillTest::DrillNoReplies(const std::function<void(bool)>& fault)
 
     F5();
     TypeDuration(2, QStringLiteral("5"), QStringLiteral("3"));
-    EXPECT_EQ(Main->ParameterEdits[2][1]->text(), QStringLiteral("1"));
+    EXPECT_EQ(Ui.ParameterEdits(2, 1)->text(), QStringLiteral("1"));
     ChooseMode(3, 1);
-    EXPECT_EQ(Main->ModeLists[3]->currentIndex(), 0);
+    EXPECT_EQ(Ui.ModeLists(3)->currentIndex(), 0);
     ChooseStoreMode(2);
     LoadParadigm(file);
     ExpectShown({});
     EXPECT_EQ(ModelText(), before);
-    EXPECT_FALSE(Main->PanelCover->isVisible());
+    EXPECT_FALSE(Ui.PanelCover()->isVisible());
 
     SaveCsv(saved);
     ExpectShown({}, {QStringLiteral("Error result in sector 1.")});

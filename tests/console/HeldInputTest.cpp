@@ -10,10 +10,10 @@
 
 #include <functional>
 
-#include "CommUnit.h"
 #include "ConsoleFixture.h"
-#include "OutsideEnd.h"
-#include "ProgressWindow.h"
+#include "console/ProgressWindow.h"
+#include "link/CommUnit.h"
+#include "ui/OutsideEnd.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ protected:
     {
         Settle();
         const size_t before = Wire().size();
-        InEvent([this] { Main->btnStore->click(); });
+        InEvent([this] { Ui.btnStore()->click(); });
         ASSERT_TRUE(WaitForFrames(before + 1));
         ASSERT_EQ(Wire().back(), "RR");
     }
@@ -103,7 +103,7 @@ TEST_F(HeldInputTest, HeldInputIsCarriedOutOnlyWithinHalfASecond)
 
     ClearWire();
     DuringF5([&] {
-        ClickOnWindow(Main->TriggerButtons[1]);
+        ClickOnWindow(Ui.TriggerButtons(1));
         HoldClockMs += 400;
     });
     ASSERT_TRUE(WaitForFrames(4));
@@ -112,8 +112,8 @@ TEST_F(HeldInputTest, HeldInputIsCarriedOutOnlyWithinHalfASecond)
 
     ClearWire();
     DuringF5([&] {
-        ClickOnWindow(Main->TriggerButtons[2]);
-        ClickOnWindow(Main->TriggerButtons[3]);
+        ClickOnWindow(Ui.TriggerButtons(2));
+        ClickOnWindow(Ui.TriggerButtons(3));
         HoldClockMs += 600;
     });
     ASSERT_TRUE(dropped.wait(5000));
@@ -144,13 +144,13 @@ TEST_F(HeldInputTest, ProgressWindowBlocksTheMainWindow)
         ASSERT_NE(progress, nullptr);
         EXPECT_TRUE(progress->isVisible());
         EXPECT_EQ(QApplication::activeModalWidget(), progress);
-        ClickOnWindow(Main->TriggerButtons[1]);
+        ClickOnWindow(Ui.TriggerButtons(1));
         KeyOnWindow(Qt::Key_F5);
         // Without a window manager the keyboard stays with the main window.
         KeyOnWindow(Qt::Key_Escape);
         acted = true;
     });
-    InEvent([this] { Main->menuLoadCSVFile->trigger(); });
+    InEvent([this] { Ui.menuLoadCSVFile()->trigger(); });
     ASSERT_TRUE(acted);
     EXPECT_EQ(Dialogs->Messages, QStringList{QStringLiteral("Loading stopped by the operator: 1 of 10 sectors were "
                                                             "written to the Kelvor 9.")});
@@ -168,7 +168,7 @@ TEST_F(HeldInputTest, ProgressWindowBlocksTheMainWindow)
 TEST_F(HeldInputTest, KeysTypedDuringARefreshActOnTheFieldAsTheOperatorLeftIt)
 {
     Start(AtLineSpeed());
-    TMantisaEdit* duration2 = Main->ParameterEdits[2][1];
+    TMantisaEdit* duration2 = Ui.ParameterEdits(2, 1);
 
     Click(duration2); // its text selected
     SetDeviceDuration2("+2.200E-3");
@@ -201,8 +201,8 @@ TEST_F(HeldInputTest, KeysTypedDuringARefreshActOnTheFieldAsTheOperatorLeftIt)
 TEST_F(HeldInputTest, ClicksDuringARefreshAreCarriedOutWholeAndInOrder)
 {
     Start(AtLineSpeed());
-    QWidget* first = Main->LinkButtons[3][7];
-    QWidget* second = Main->LinkButtons[3][8];
+    QWidget* first = Ui.LinkButtons(3, 7);
+    QWidget* second = Ui.LinkButtons(3, 8);
     int ended = 0;
     QObject::connect(Main->Comm(), &TfrmComm::ExchangeEnded, Main.get(), [&] {
         ++ended;
@@ -242,7 +242,7 @@ TEST_F(HeldInputTest, AnEndFromOutsideStopsATransferAndTellsHowFarItCame)
     });
     ClearWire();
     testing::internal::CaptureStderr();
-    InEvent([this] { Main->menuLoadCSVFile->trigger(); });
+    InEvent([this] { Ui.menuLoadCSVFile()->trigger(); });
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_EQ(Wire().size(), 3u);
     EXPECT_NE(errors.find("kelvor9: SIGTERM: Loading stopped after 3 of 32 sectors: the Kelvor 9's table is now "

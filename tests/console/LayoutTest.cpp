@@ -11,9 +11,8 @@
 #include <QToolButton>
 
 #include "ConsoleFixture.h"
-#include "ValEdit.h"
-#include "WindowPlacement.h"
-#include "Widgets.h"
+#include "console/Widgets.h"
+#include "ui/ValEdit.h"
 
 namespace {
 
@@ -36,69 +35,69 @@ TEST_F(LayoutTest, WindowHoldsEveryControlAtItsPlace)
     EXPECT_EQ(Main->size(), QSize(714, 628));
     EXPECT_EQ(client->mapTo(Main.get(), QPoint(0, 0)).y(), Main->menuBar()->height());
 
-    EXPECT_EQ(Geometry(Main->SwitchPower, client).topLeft(), QPoint(8, 27));
-    EXPECT_EQ(Main->lblEnable->text(), QStringLiteral("Enable"));
-    EXPECT_LT(Main->lblEnable->y(), 27);
-    EXPECT_EQ(Geometry(Main->ModeLists[1], client).topLeft(), QPoint(82, 42));
-    EXPECT_EQ(Main->ModeLists[1]->width(), 67);
-    EXPECT_EQ(Geometry(Main->ModeLists[9], client).topLeft(), QPoint(624, 42));
-    EXPECT_EQ(Main->ModeLists[4]->itemText(5), QStringLiteral("Twin"));
-    EXPECT_EQ(Geometry(Main->PanelParameters, client), QRect(79, 99, 610, 222));
-    EXPECT_EQ(Geometry(Main->cboStoreMode, Main->PanelParameters).topLeft(), QPoint(548, 162));
-    EXPECT_EQ(Geometry(Main->btnStore, Main->PanelParameters).topLeft(), QPoint(549, 191));
-    EXPECT_EQ(Main->btnStore->text(), QStringLiteral("Store"));
-    EXPECT_EQ(Geometry(Main->PanelLinks, client), QRect(105, 357, 224, 174));
-    EXPECT_EQ(Geometry(Main->GroupBox2, client).topLeft(), QPoint(584, 352));
-    EXPECT_EQ(Main->GroupBox2->title(), QStringLiteral("Paradigm"));
+    EXPECT_EQ(Geometry(Ui.SwitchPower(), client).topLeft(), QPoint(8, 27));
+    EXPECT_EQ(Ui.lblEnable()->text(), QStringLiteral("Enable"));
+    EXPECT_LT(Ui.lblEnable()->y(), 27);
+    EXPECT_EQ(Geometry(Ui.ModeLists(1), client).topLeft(), QPoint(82, 42));
+    EXPECT_EQ(Ui.ModeLists(1)->width(), 67);
+    EXPECT_EQ(Geometry(Ui.ModeLists(9), client).topLeft(), QPoint(624, 42));
+    EXPECT_EQ(Ui.ModeLists(4)->itemText(5), QStringLiteral("Twin"));
+    EXPECT_EQ(Geometry(Ui.PanelParameters(), client), QRect(79, 99, 610, 222));
+    EXPECT_EQ(Geometry(Ui.cboStoreMode(), Ui.PanelParameters()).topLeft(), QPoint(548, 162));
+    EXPECT_EQ(Geometry(Ui.btnStore(), Ui.PanelParameters()).topLeft(), QPoint(549, 191));
+    EXPECT_EQ(Ui.btnStore()->text(), QStringLiteral("Store"));
+    EXPECT_EQ(Geometry(Ui.PanelLinks(), client), QRect(105, 357, 224, 174));
+    EXPECT_EQ(Geometry(Ui.GroupBox2(), client).topLeft(), QPoint(584, 352));
+    EXPECT_EQ(Ui.GroupBox2()->title(), QStringLiteral("Paradigm"));
 
     const int rowTops[] = {108, 139, 171, 202, 233, 265, 296};
     const QString rowTexts[] = {"D", "L", "I", "N", "V", "S", QStringLiteral("\u0394V")};
     for (int r = 1; r <= 7; ++r) {
-        EXPECT_EQ(Main->RowLabels[r]->y(), rowTops[r - 1]);
-        EXPECT_EQ(Main->RowLabels[r]->text(), rowTexts[r - 1]);
-        EXPECT_LE(Main->RowLabels[r]->x() + Main->RowLabels[r]->width(), 79);
+        EXPECT_EQ(Ui.RowLabels(r)->y(), rowTops[r - 1]);
+        EXPECT_EQ(Ui.RowLabels(r)->text(), rowTexts[r - 1]);
+        EXPECT_LE(Ui.RowLabels(r)->x() + Ui.RowLabels(r)->width(), 79);
     }
 
     for (int n = 1; n <= 9; ++n) {
-        EXPECT_EQ(Geometry(Main->ChannelButtons[n], client), QRect(n * 68 + 17, 18, 22, 22));
-        EXPECT_EQ(Geometry(Main->TriggerButtons[n], client), QRect(n * 68 + 48, 16, 18, 24));
-        EXPECT_EQ(Main->TriggerButtons[n]->toolTip(), QStringLiteral("Trigger %1").arg(n));
-        EXPECT_EQ(Geometry(Main->ChannelLabels[n], client).topLeft(), QPoint(n * 68 + 39, 22));
-        EXPECT_EQ(Main->ChannelLabels[n]->text(), QString::number(n));
+        EXPECT_EQ(Geometry(Ui.ChannelButtons(n), client), QRect(n * 68 + 17, 18, 22, 22));
+        EXPECT_EQ(Geometry(Ui.TriggerButtons(n), client), QRect(n * 68 + 48, 16, 18, 24));
+        EXPECT_EQ(Ui.TriggerButtons(n)->toolTip(), QStringLiteral("Trigger %1").arg(n));
+        EXPECT_EQ(Geometry(Ui.ChannelLabels(n), client).topLeft(), QPoint(n * 68 + 39, 22));
+        EXPECT_EQ(Ui.ChannelLabels(n)->text(), QString::number(n));
         // The grid: mantissa fields 40 wide, exponent fields attached to their right.
-        TMantisaEdit* duration = Main->ParameterEdits[n][1];
-        EXPECT_EQ(Geometry(duration, Main->PanelParameters).topLeft(), QPoint((n - 1) * 68 + 3, 10));
+        TMantisaEdit* duration = Ui.ParameterEdits(n, 1);
+        EXPECT_EQ(Geometry(duration, Ui.PanelParameters()).topLeft(), QPoint((n - 1) * 68 + 3, 10));
         EXPECT_EQ(duration->width(), 40);
-        EXPECT_EQ(Geometry(Main->ExponentEdits[n][1], Main->PanelParameters).topLeft(),
+        EXPECT_EQ(Geometry(Ui.ExponentEdits(n, 1), Ui.PanelParameters()).topLeft(),
                   QPoint((n - 1) * 68 + 3 + 41, 10));
-        EXPECT_EQ(Main->ExponentEdits[n][1]->width(), 20);
-        EXPECT_EQ(Geometry(Main->ParameterEdits[n][5], Main->PanelParameters).topLeft(),
+        EXPECT_EQ(Ui.ExponentEdits(n, 1)->width(), 20);
+        EXPECT_EQ(Geometry(Ui.ParameterEdits(n, 5), Ui.PanelParameters()).topLeft(),
                   QPoint((n - 1) * 68 + 11, 4 * 31 + 10));
         if (n < 9) {
-            EXPECT_EQ(Geometry(Main->ShapeLists[n], Main->PanelParameters).topLeft(), QPoint((n - 1) * 68 + 3, 159));
-            EXPECT_EQ(Main->ShapeLists[n]->width(), 60);
-            EXPECT_EQ(Main->ShapeLists[n]->currentIndex(), 1);
-            EXPECT_EQ(Main->ShapeLists[n]->toolTip(), QStringLiteral("Shape %1").arg(n));
-            EXPECT_EQ(Main->ParameterEdits[n][7]->toolTip(), QStringLiteral("v%1").arg(n));
+            EXPECT_EQ(Geometry(Ui.ShapeLists(n), Ui.PanelParameters()).topLeft(), QPoint((n - 1) * 68 + 3, 159));
+            EXPECT_EQ(Ui.ShapeLists(n)->width(), 60);
+            EXPECT_EQ(Ui.ShapeLists(n)->currentIndex(), 1);
+            EXPECT_EQ(Ui.ShapeLists(n)->toolTip(), QStringLiteral("Shape %1").arg(n));
+            EXPECT_EQ(Ui.ParameterEdits(n, 7)->toolTip(), QStringLiteral("v%1").arg(n));
         }
     }
-    EXPECT_EQ(Main->ParameterEdits[9][6], nullptr);
-    EXPECT_EQ(Main->ParameterEdits[9][7], nullptr);
-    EXPECT_EQ(Main->ShapeLists[9], nullptr);
-    EXPECT_EQ(Main->ParameterEdits[4][2]->toolTip(), QStringLiteral("L4"));
-    EXPECT_EQ(Main->ParameterEdits[4][3]->toolTip(), QStringLiteral("I4"));
-    EXPECT_EQ(Main->ParameterEdits[4][4]->MaxValue(), 59999);
+    EXPECT_EQ(Ui.ParameterEdits(9, 6), nullptr);
+    EXPECT_EQ(Ui.ParameterEdits(9, 7), nullptr);
+    EXPECT_EQ(Ui.ShapeLists(9), nullptr);
+    EXPECT_EQ(Ui.ParameterEdits(4, 2)->toolTip(), QStringLiteral("L4"));
+    EXPECT_EQ(Ui.ParameterEdits(4, 3)->toolTip(), QStringLiteral("I4"));
+    EXPECT_EQ(Ui.ParameterEdits(4, 4)->MaxValue(), 59999);
 
     for (int r = 1; r <= 9; ++r) {
         for (int k = 1; k <= 12; ++k) {
-            TSpeedButtonEX* button = Main->LinkButtons[r][k];
-            EXPECT_EQ(Geometry(button, Main->PanelLinks), QRect((k - 1) * 18 + 3, (r - 1) * 18 + 3, 18, 18));
-            EXPECT_EQ(button->isEnabledTo(Main->Controls), r != k);
+            TSpeedButtonEX* button = Ui.LinkButtons(r, k);
+            EXPECT_EQ(Geometry(button, Ui.PanelLinks()), QRect((k - 1) * 18 + 3, (r - 1) * 18 + 3, 18, 18));
+            EXPECT_EQ(button->isEnabledTo(Ui.Controls()), r != k);
             EXPECT_EQ(button->toolTip(), r == k ? QString() : QStringLiteral("%1->%2").arg(r).arg(k));
         }
     }
-    EXPECT_EQ(Main->StatusPanels[0]->width(), 550);
-    EXPECT_EQ(Main->StatusPanels[1]->width(), 150);
+    EXPECT_EQ(Ui.StatusPanels(0)->width(), 550);
+    EXPECT_EQ(Ui.StatusPanels(1)->width(), 150);
 }
 
 // The window's position and the print scale are kept between runs.
@@ -107,14 +106,14 @@ TEST_F(LayoutTest, PositionAndPrintScaleAreKept)
     TConsoleSetup setup;
     setup.startSimulator = false;
     Start(setup);
-    Main->ScaleItems[0]->trigger();
+    Ui.ScaleItems(0)->trigger();
     Main->move(40, 30);
     Main->close();
     Main.reset();
     Start(setup);
-    EXPECT_TRUE(Main->ScaleItems[0]->isChecked());
+    EXPECT_TRUE(Ui.ScaleItems(0)->isChecked());
     EXPECT_EQ(Main->pos(), QPoint(40, 30));
-    Main->ScaleItems[2]->trigger();
+    Ui.ScaleItems(2)->trigger();
 }
 
 TEST_F(LayoutTest, MenusCarryTheirEntriesAndShortcuts)
@@ -126,13 +125,13 @@ TEST_F(LayoutTest, MenusCarryTheirEntriesAndShortcuts)
     for (QAction* action : Main->menuBar()->actions())
         titles << action->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Paradigm", "&Tools", "&Scheduler!", "&Help"}));
-    EXPECT_TRUE(Main->ScaleItems[2]->isChecked());
-    EXPECT_EQ(Main->ScaleItems[1]->text(), QStringLiteral("&Fit To Page "));
-    EXPECT_TRUE(Main->SaveParadigm1->text().startsWith(QStringLiteral("&Save Paradigm...\t")));
-    EXPECT_TRUE(Main->Refresh1->text().startsWith(QStringLiteral("&Refresh\t")));
-    EXPECT_FALSE(Main->Contents1->isVisible());
+    EXPECT_TRUE(Ui.ScaleItems(2)->isChecked());
+    EXPECT_EQ(Ui.ScaleItems(1)->text(), QStringLiteral("&Fit To Page "));
+    EXPECT_TRUE(Ui.SaveParadigm1()->text().startsWith(QStringLiteral("&Save Paradigm...\t")));
+    EXPECT_TRUE(Ui.Refresh1()->text().startsWith(QStringLiteral("&Refresh\t")));
+    EXPECT_FALSE(Ui.Contents1()->isVisible());
     QStringList copyItems;
-    for (QAction* action : Main->MenuCopyToParadigm->actions())
+    for (QAction* action : Ui.MenuCopyToParadigm()->actions())
         copyItems << action->text();
     EXPECT_EQ(copyItems.size(), 9);
     EXPECT_EQ(copyItems.first(), QStringLiteral("&1"));
@@ -145,19 +144,19 @@ TEST_F(LayoutTest, WithoutDeviceTheCoverShowsAndShortcutsStillAct)
     TConsoleSetup setup;
     setup.startSimulator = false;
     Start(setup);
-    EXPECT_TRUE(Main->PanelCover->isVisible());
-    EXPECT_EQ(WidgetAt(300, 200), Main->PanelCover);
+    EXPECT_TRUE(Ui.PanelCover()->isVisible());
+    EXPECT_EQ(WidgetAt(300, 200), Ui.PanelCover());
     // Nothing behind the cover takes keys or clicks.
-    EXPECT_FALSE(Main->SwitchPower->isEnabled());
-    EXPECT_FALSE(Main->ParameterEdits[1][1]->isEnabled());
+    EXPECT_FALSE(Ui.SwitchPower()->isEnabled());
+    EXPECT_FALSE(Ui.ParameterEdits(1, 1)->isEnabled());
     EXPECT_EQ(Main->PortText(), QStringLiteral("Connection: Unavilable"));
-    EXPECT_FALSE(Main->Paradigm1->menuAction()->isVisible());
-    EXPECT_FALSE(Main->ShowMonitor1->isVisible());
-    EXPECT_FALSE(Main->Print1->isVisible());
-    EXPECT_FALSE(Main->PrintSetup1->isVisible());
-    EXPECT_FALSE(Main->PrintSetup2->isVisible());
-    EXPECT_FALSE(Main->Scheduler1->isVisible());
-    EXPECT_TRUE(Main->Refresh1->isVisible());
+    EXPECT_FALSE(Ui.Paradigm1()->menuAction()->isVisible());
+    EXPECT_FALSE(Ui.ShowMonitor1()->isVisible());
+    EXPECT_FALSE(Ui.Print1()->isVisible());
+    EXPECT_FALSE(Ui.PrintSetup1()->isVisible());
+    EXPECT_FALSE(Ui.PrintSetup2()->isVisible());
+    EXPECT_FALSE(Ui.Scheduler1()->isVisible());
+    EXPECT_TRUE(Ui.Refresh1()->isVisible());
     // Ctrl+S acts although its entry is hidden: the save dialog is asked for.
     Dialogs->FileName.clear();
     Dialogs->LastOptions = {};
@@ -168,59 +167,14 @@ TEST_F(LayoutTest, WithoutDeviceTheCoverShowsAndShortcutsStillAct)
     EXPECT_EQ(Dialogs->LastOptions.filter, QStringLiteral("Kelvor9 Paradigm|*.kr9|All Files|*.*"));
 }
 
-// A secondary window opens right of the main window, else below it. Where
-// neither fits it takes, of every place on the screen that leaves the main
-// window's title and menu bar uncovered, one that overlaps the main window
-// least (checked against every pixel position): on a 1280x1024 screen the
-// waveform window fits neither beside nor below the main window. The
-// waveform window opened from the menu leaves the real menu bar uncovered.
-TEST_F(LayoutTest, SecondaryWindowsOpenBesideAndNeverOverTheMenuBar)
+// The waveform window opened from the menu leaves the real menu bar
+// uncovered (where it goes is WindowPlacement's, tested on its own).
+TEST_F(LayoutTest, SecondaryWindowsOpenClearOfTheMenuBar)
 {
-    using WindowPlacement::Beside;
-    const QRect screen(0, 0, 1280, 1024);
-    const QRect main(0, 0, 714, 628);
-    const QRect titleAndMenu(0, 0, 714, 25);
-    EXPECT_EQ(Beside(main, titleAndMenu, QSize(500, 400), screen), QPoint(main.right() + 9, 0));
-    EXPECT_EQ(Beside(main, titleAndMenu, QSize(760, 300), screen), QPoint(0, main.bottom() + 9));
-
-    struct TCase {
-        QRect anchor;
-        QSize size;
-    };
-    const TCase cases[] = {
-        {main, QSize(760, 400)},                     // the waveform window
-        {main.translated(300, 200), QSize(760, 400)}, // the main window moved to the middle
-        {main.translated(560, 390), QSize(700, 360)}, // to the bottom right: room above it only
-        {QRect(0, 0, 1280, 990), QSize(400, 300)},    // a main window filling the screen
-    };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(QStringLiteral("anchor %1,%2 size %3x%4")
-                         .arg(c.anchor.x()).arg(c.anchor.y()).arg(c.size.width()).arg(c.size.height()).toStdString());
-        const QRect keep(c.anchor.topLeft(), QSize(c.anchor.width(), 25));
-        qint64 least = -1;
-        for (int x = screen.left(); x + c.size.width() <= screen.right() + 1; ++x) {
-            for (int y = screen.top(); y + c.size.height() <= screen.bottom() + 1; ++y) {
-                const QRect place(QPoint(x, y), c.size);
-                if (place.intersects(keep))
-                    continue;
-                const QRect overlap = place & c.anchor;
-                const qint64 area = overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height();
-                if (least < 0 || area < least)
-                    least = area;
-            }
-        }
-        ASSERT_GE(least, 0) << "no place on the screen leaves the menu bar uncovered";
-        const QRect chosen(Beside(c.anchor, keep, c.size, screen), c.size);
-        EXPECT_TRUE(screen.contains(chosen)) << chosen.x() << "," << chosen.y();
-        EXPECT_FALSE(chosen.intersects(keep)) << chosen.x() << "," << chosen.y();
-        const QRect overlap = chosen & c.anchor;
-        EXPECT_EQ(overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height(), least);
-    }
-
     TConsoleSetup setup;
     setup.startSimulator = false;
     Start(setup);
-    Main->Channel9Waveform1->trigger();
+    Ui.Channel9Waveform1()->trigger();
     auto* waveform = Main->findChild<QWidget*>(QStringLiteral("frmWaveform"));
     ASSERT_NE(waveform, nullptr);
     ASSERT_TRUE(waveform->isVisible());

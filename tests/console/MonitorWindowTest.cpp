@@ -9,9 +9,9 @@
 #include <QSettings>
 #include <QSignalSpy>
 
-#include "CommUnit.h"
 #include "ConsoleFixture.h"
-#include "MonitorWindow.h"
+#include "console/MonitorWindow.h"
+#include "link/CommUnit.h"
 
 namespace {
 
@@ -114,9 +114,9 @@ TEST_F(MonitorWindowTest, RepliesAreThreeEntriesAtLineSpeed)
         lines << QString::number(i / 8.0);
     WriteAll(FFiles.filePath(QStringLiteral("in.csv")), lines.join(QStringLiteral("\r\n")).toLatin1());
     Dialogs->FileName = FFiles.filePath(QStringLiteral("in.csv"));
-    InEvent([this] { Main->menuLoadCSVFile->trigger(); });
+    InEvent([this] { Ui.menuLoadCSVFile()->trigger(); });
     Dialogs->FileName = FFiles.filePath(QStringLiteral("out.csv"));
-    InEvent([this] { Main->menuSaveCSVFile->trigger(); });
+    InEvent([this] { Ui.menuSaveCSVFile()->trigger(); });
     ASSERT_TRUE(Errors().isEmpty()) << Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(ReadAll(Dialogs->FileName).count("\r\n"), 70);
 
@@ -178,7 +178,7 @@ TEST_F(MonitorWindowTest, LayoutStayOnTopAndPlaceKept)
     EXPECT_EQ(QApplication::activeWindow(), Main.get());
     QTest::mouseClick(Log(monitor), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitForWindowActive(monitor));
-    QTest::mouseClick(Main->PanelParameters, Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+    QTest::mouseClick(Ui.PanelParameters(), Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
     EXPECT_TRUE(QTest::qWaitForWindowActive(Main.get()));
 
     monitor->move(120, 90);

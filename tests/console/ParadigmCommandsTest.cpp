@@ -12,22 +12,22 @@ TEST_F(ParadigmCommandsTest, ButtonSelectsAParadigmAndRaisingItSelectsItAgain)
     ClearWire();
     // Button 4 of the paradigm box (584/352): the first of its second row.
     QWidget* button = WidgetAt(584 + 10 + 12, 352 + 52 + 12);
-    ASSERT_EQ(button, Main->ParadigmButtons[4]);
+    ASSERT_EQ(button, Ui.ParadigmButtons(4));
     Click(button);
     EXPECT_EQ(Wire(), (std::vector<std::string>{"Y4R", "GP,4R", "GCR", "GTR"}));
     EXPECT_EQ(Sim->state().current, 4);
     EXPECT_EQ(Main->Paradigm().Number, 4);
     for (int n = 1; n <= 9; ++n) {
-        EXPECT_EQ(Main->ParadigmButtons[n]->isChecked(), n == 4);
-        EXPECT_EQ(Main->MenuCopyToParadigmItems[n]->isEnabled(), n != 4);
+        EXPECT_EQ(Ui.ParadigmButtons(n)->isChecked(), n == 4);
+        EXPECT_EQ(Ui.MenuCopyToParadigmItems(n)->isEnabled(), n != 4);
     }
     // Paradigm 4 runs at 40 ms in the simulator's factory state.
-    EXPECT_EQ(Main->ParameterEdits[1][3]->text(), QStringLiteral("40"));
+    EXPECT_EQ(Ui.ParameterEdits(1, 3)->text(), QStringLiteral("40"));
 
     ClearWire();
-    Click(Main->ParadigmButtons[4]);
+    Click(Ui.ParadigmButtons(4));
     EXPECT_EQ(Wire(), (std::vector<std::string>{"Y4R", "GP,4R", "GCR", "GTR"}));
-    EXPECT_TRUE(Main->ParadigmButtons[4]->isChecked());
+    EXPECT_TRUE(Ui.ParadigmButtons(4)->isChecked());
 }
 
 TEST_F(ParadigmCommandsTest, ClearAsksFirstAndCancelSendsNothing)
@@ -38,27 +38,27 @@ TEST_F(ParadigmCommandsTest, ClearAsksFirstAndCancelSendsNothing)
     Sim->setState(state);
     ClearWire();
     Dialogs->ConfirmAnswer = false;
-    Main->Clear1->trigger();
+    Ui.Clear1()->trigger();
     EXPECT_EQ(Dialogs->Questions, QStringList{QStringLiteral("Do you realy want to clear the current Paradigm?")});
     EXPECT_TRUE(Wire().empty());
 
     Dialogs->ConfirmAnswer = true;
-    Main->Clear1->trigger();
+    Ui.Clear1()->trigger();
     EXPECT_EQ(Wire(), (std::vector<std::string>{"ER", "GP,4R", "GCR", "GTR"}));
     EXPECT_EQ(Sim->state().cur().channels[0].duration, "+1.000E-3");
-    EXPECT_EQ(Main->ParameterEdits[1][1]->text(), QStringLiteral("1"));
+    EXPECT_EQ(Ui.ParameterEdits(1, 1)->text(), QStringLiteral("1"));
 }
 
 TEST_F(ParadigmCommandsTest, CopyNamesTheTargetAndSendsCurrentAndTarget)
 {
     Start();
-    Click(Main->ParadigmButtons[2]);
+    Click(Ui.ParadigmButtons(2));
     ClearWire();
     Dialogs->ConfirmAnswer = false;
-    Main->MenuCopyToParadigmItems[4]->trigger();
+    Ui.MenuCopyToParadigmItems(4)->trigger();
     EXPECT_TRUE(Wire().empty());
     Dialogs->ConfirmAnswer = true;
-    Main->MenuCopyToParadigmItems[4]->trigger();
+    Ui.MenuCopyToParadigmItems(4)->trigger();
     EXPECT_EQ(Dialogs->Questions.last(), QStringLiteral("This operation will clear the contents of Paradigm 4."));
     EXPECT_EQ(Wire(), std::vector<std::string>{"C24R"});
     EXPECT_EQ(Sim->state().paradigms[3].channels[0].interval, Sim->state().paradigms[1].channels[0].interval);

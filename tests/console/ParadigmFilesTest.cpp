@@ -16,9 +16,9 @@
 #include <QPrinter>
 
 #include "ConsoleFixture.h"
-#include "FileSizeLimit.h"
-#include "KelvorApplication.h"
-#include "MonitorWindow.h"
+#include "console/MonitorWindow.h"
+#include "tests/model/FileSizeLimit.h"
+#include "ui/KelvorApplication.h"
 
 namespace {
 
@@ -82,16 +82,16 @@ TEST_F(ParadigmFilesTest, SavedParadigmLoadsBackIntoAnotherParadigm)
 {
     Start();
     // Set up paradigm 1 on the device through the window.
-    Main->ModeLists[2]->setCurrentIndex(1);
-    emit Main->ModeLists[2]->activated(1);
-    Main->ModeLists[6]->setCurrentIndex(6);
-    emit Main->ModeLists[6]->activated(6);
-    Main->ShapeLists[3]->setCurrentIndex(2);
-    emit Main->ShapeLists[3]->activated(2);
-    Click(Main->LinkButtons[1][2]);
-    Click(Main->LinkButtons[4][12]);
-    Main->cboStoreMode->setCurrentIndex(2);
-    emit Main->cboStoreMode->activated(2);
+    Ui.ModeLists(2)->setCurrentIndex(1);
+    emit Ui.ModeLists(2)->activated(1);
+    Ui.ModeLists(6)->setCurrentIndex(6);
+    emit Ui.ModeLists(6)->activated(6);
+    Ui.ShapeLists(3)->setCurrentIndex(2);
+    emit Ui.ShapeLists(3)->activated(2);
+    Click(Ui.LinkButtons(1, 2));
+    Click(Ui.LinkButtons(4, 12));
+    Ui.cboStoreMode()->setCurrentIndex(2);
+    emit Ui.cboStoreMode()->activated(2);
     TVexoValue value;
     value.SetFromText(QStringLiteral("+00005E-3"));
     QString error;
@@ -122,7 +122,7 @@ TEST_F(ParadigmFilesTest, SavedParadigmLoadsBackIntoAnotherParadigm)
     EXPECT_EQ(lines[57], "Mode6=O\r");
     EXPECT_EQ(lines[92], "StoreMode=S\r");
 
-    Click(Main->ParadigmButtons[5]);
+    Click(Ui.ParadigmButtons(5));
     ASSERT_EQ(Sim->state().current, 5);
     ClearWire();
     Load(fileName);
@@ -142,9 +142,9 @@ TEST_F(ParadigmFilesTest, SavedParadigmLoadsBackIntoAnotherParadigm)
     for (int r = 0; r < 9; ++r)
         for (int k = 0; k < 12; ++k)
             EXPECT_EQ(state.cur().links[r][k], saved.links[r][k]) << r + 1 << "->" << k + 1;
-    EXPECT_EQ(Main->ModeLists[2]->currentIndex(), 1);
-    EXPECT_EQ(Main->ParameterEdits[5][1]->text(), QStringLiteral("5"));
-    EXPECT_EQ(Main->cboStoreMode->currentText(), QStringLiteral("Save"));
+    EXPECT_EQ(Ui.ModeLists(2)->currentIndex(), 1);
+    EXPECT_EQ(Ui.ParameterEdits(5, 1)->text(), QStringLiteral("5"));
+    EXPECT_EQ(Ui.cboStoreMode()->currentText(), QStringLiteral("Save"));
 }
 
 // Whatever bytes the device sent, each entry stays on its own line.
@@ -202,7 +202,7 @@ TEST_F(ParadigmFilesTest, LoadingWhilePowerIsOffTurnsItOnFirst)
     const QString fileName = FilePath(QStringLiteral("p.kr9"));
     SaveAs(fileName);
     ClearWire();
-    Click(Main->SwitchPower);
+    Click(Ui.SwitchPower());
     ASSERT_TRUE(WaitForWire(1));
     ClearWire();
     Load(fileName);
@@ -211,7 +211,7 @@ TEST_F(ParadigmFilesTest, LoadingWhilePowerIsOffTurnsItOnFirst)
     EXPECT_EQ(wire[0], "ER");
     EXPECT_EQ(wire[1], "BMF1MF2MF3MF4MF5MF6MF7MF8MF9");
     EXPECT_EQ(wire[2].rfind("BMF1D1", 0), 0u);
-    EXPECT_TRUE(Main->SwitchPower->isChecked());
+    EXPECT_TRUE(Ui.SwitchPower()->isChecked());
     EXPECT_TRUE(Sim->state().outputsOn);
 }
 

@@ -11,11 +11,11 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "AboutBox.h"
 #include "ConsoleFixture.h"
-#include "HelpDocument.h"
-#include "Printing.h"
-#include "ProgramVersion.h"
+#include "console/AboutBox.h"
+#include "console/HelpDocument.h"
+#include "console/Printing.h"
+#include "console/ProgramVersion.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ TEST_F(PrintHelpAboutTest, PrintsOnePageWithThePictureAtTheChosenScale)
     const QString keys[] = {"Main/psNone.Checked", "Main/psFitToPage.Checked", "Main/psScreenSize.Checked"};
     for (int scale = 0; scale < 3; ++scale) {
         SCOPED_TRACE(scale);
-        Main->ScaleItems[scale]->trigger();
+        Ui.ScaleItems(scale)->trigger();
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(QSettings().value(keys[i]).toBool(), i == scale);
         QFile::remove(pdf);
@@ -146,7 +146,7 @@ TEST_F(PrintHelpAboutTest, PrintsOnePageWithThePictureAtTheChosenScale)
             dialog->reject();
         }
     });
-    Main->PrintSetup1->trigger();
+    Ui.PrintSetup1()->trigger();
     EXPECT_EQ(dialogTitle, QStringLiteral("Printer Setup"));
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join(QLatin1Char('\n')).toStdString();
 }
@@ -196,13 +196,13 @@ TEST_F(PrintHelpAboutTest, AboutBoxShowsTheVersionAndExitClosesTheWindow)
         if (!closedByEnter)
             box->reject();
     });
-    Main->About1->trigger();
+    Ui.About1()->trigger();
     const QString version = QStringLiteral("Version ") + QLatin1String(ProgramVersion);
     EXPECT_EQ(seen, (QStringList{"About Kelvor9", "Kelvor 9", version}));
     EXPECT_EQ(Main->windowTitle(), QStringLiteral("Kelvor 9  -  ") + version);
     EXPECT_TRUE(fixedAndCentred);
     EXPECT_TRUE(closedByEnter);
 
-    Main->Exit1->trigger();
+    Ui.Exit1()->trigger();
     EXPECT_FALSE(Main->isVisible());
 }

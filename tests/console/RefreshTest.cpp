@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "CommUnit.h"
 #include "ConsoleFixture.h"
-#include "KelvorApplication.h"
-#include "ValEdit.h"
-#include "Widgets.h"
+#include "console/Widgets.h"
+#include "link/CommUnit.h"
+#include "ui/KelvorApplication.h"
+#include "ui/ValEdit.h"
 
 namespace {
 
@@ -53,42 +53,42 @@ TEST_F(RefreshTest, StartUpReadsTheDeviceAndShowsEveryField)
     Start(setup);
 
     EXPECT_EQ(Wire(), (std::vector<std::string>{"GP,4R", "GCR", "GTR"}));
-    EXPECT_FALSE(Main->PanelCover->isVisible());
+    EXPECT_FALSE(Ui.PanelCover()->isVisible());
     EXPECT_EQ(Main->PortText(), QStringLiteral("Connection:USB"));
     // The widgets at the layout's coordinates are the ones named there.
-    EXPECT_EQ(WidgetAt(85 + 11, 18 + 11), Main->ChannelButtons[1]);
-    EXPECT_EQ(WidgetAt(218 + 30, 42 + 20), Main->ModeLists[3]);
-    EXPECT_EQ(WidgetAt(105 + 3 + 18 * 10 + 9, 357 + 3 + 18 * 2 + 9), Main->LinkButtons[3][11]);
-    EXPECT_EQ(WidgetAt(79 + 68 + 3 + 10, 99 + 10 + 5), Main->ParameterEdits[2][1]);
-    EXPECT_TRUE(Main->Paradigm1->menuAction()->isVisible());
-    EXPECT_TRUE(Main->Scheduler1->isVisible());
+    EXPECT_EQ(WidgetAt(85 + 11, 18 + 11), Ui.ChannelButtons(1));
+    EXPECT_EQ(WidgetAt(218 + 30, 42 + 20), Ui.ModeLists(3));
+    EXPECT_EQ(WidgetAt(105 + 3 + 18 * 10 + 9, 357 + 3 + 18 * 2 + 9), Ui.LinkButtons(3, 11));
+    EXPECT_EQ(WidgetAt(79 + 68 + 3 + 10, 99 + 10 + 5), Ui.ParameterEdits(2, 1));
+    EXPECT_TRUE(Ui.Paradigm1()->menuAction()->isVisible());
+    EXPECT_TRUE(Ui.Scheduler1()->isVisible());
 
     Tparadigm& model = Main->Paradigm();
     EXPECT_EQ(model.Number, 3);
     EXPECT_EQ(model.Channel(1).Settings.Duration.ToDeviceText(), QStringLiteral("+2.500E-3"));
-    EXPECT_EQ(Main->ParameterEdits[1][1]->text(), QStringLiteral("2.5"));
-    EXPECT_EQ(Main->ExponentEdits[1][1]->text(), QStringLiteral("-3"));
-    EXPECT_EQ(Main->ParameterEdits[2][2]->text(), QStringLiteral("500"));
-    EXPECT_EQ(Main->ExponentEdits[2][2]->text(), QStringLiteral("-6"));
-    EXPECT_EQ(Main->ParameterEdits[3][4]->text(), QStringLiteral("12"));
-    EXPECT_EQ(Main->ParameterEdits[4][5]->text(), QStringLiteral("2.5"));
-    EXPECT_EQ(Main->SignLabels[4][5]->text(), QStringLiteral("-"));
-    EXPECT_EQ(Main->SignLabels[5][7]->text(), QStringLiteral("+"));
-    EXPECT_EQ(Main->SignLabels[1][7]->text(), QString()); // zero shows no sign
-    EXPECT_EQ(Main->ParameterEdits[9][3]->text(), QStringLiteral("1"));
-    EXPECT_EQ(Main->ExponentEdits[9][3]->text(), QStringLiteral("0"));
-    EXPECT_EQ(Main->ShapeLists[6]->currentIndex(), 2);
-    EXPECT_EQ(Main->ShapeLists[1]->currentIndex(), 1);
-    EXPECT_EQ(Main->ModeLists[1]->currentIndex(), 1);
-    EXPECT_EQ(Main->ModeLists[2]->currentIndex(), 6);
-    EXPECT_EQ(Main->ModeLists[3]->currentIndex(), 0);
-    EXPECT_FALSE(Main->ChannelButtons[2]->isEnabled());
-    EXPECT_EQ(Main->ChannelButtons[2]->toolTip(), QStringLiteral("Off"));
-    EXPECT_EQ(Main->ChannelButtons[1]->toolTip(), QStringLiteral("Enabled"));
-    EXPECT_EQ(Main->LinkButtons[3][11]->Tag, 2);
-    EXPECT_EQ(Main->LinkButtons[1][12]->Tag, 3);
-    EXPECT_EQ(Main->LinkButtons[1][2]->Tag, 1);
-    EXPECT_EQ(Main->cboStoreMode->currentText(), QStringLiteral("Mem"));
+    EXPECT_EQ(Ui.ParameterEdits(1, 1)->text(), QStringLiteral("2.5"));
+    EXPECT_EQ(Ui.ExponentEdits(1, 1)->text(), QStringLiteral("-3"));
+    EXPECT_EQ(Ui.ParameterEdits(2, 2)->text(), QStringLiteral("500"));
+    EXPECT_EQ(Ui.ExponentEdits(2, 2)->text(), QStringLiteral("-6"));
+    EXPECT_EQ(Ui.ParameterEdits(3, 4)->text(), QStringLiteral("12"));
+    EXPECT_EQ(Ui.ParameterEdits(4, 5)->text(), QStringLiteral("2.5"));
+    EXPECT_EQ(Ui.SignLabels(4, 5)->text(), QStringLiteral("-"));
+    EXPECT_EQ(Ui.SignLabels(5, 7)->text(), QStringLiteral("+"));
+    EXPECT_EQ(Ui.SignLabels(1, 7)->text(), QString()); // zero shows no sign
+    EXPECT_EQ(Ui.ParameterEdits(9, 3)->text(), QStringLiteral("1"));
+    EXPECT_EQ(Ui.ExponentEdits(9, 3)->text(), QStringLiteral("0"));
+    EXPECT_EQ(Ui.ShapeLists(6)->currentIndex(), 2);
+    EXPECT_EQ(Ui.ShapeLists(1)->currentIndex(), 1);
+    EXPECT_EQ(Ui.ModeLists(1)->currentIndex(), 1);
+    EXPECT_EQ(Ui.ModeLists(2)->currentIndex(), 6);
+    EXPECT_EQ(Ui.ModeLists(3)->currentIndex(), 0);
+    EXPECT_FALSE(Ui.ChannelButtons(2)->isEnabled());
+    EXPECT_EQ(Ui.ChannelButtons(2)->toolTip(), QStringLiteral("Off"));
+    EXPECT_EQ(Ui.ChannelButtons(1)->toolTip(), QStringLiteral("Enabled"));
+    EXPECT_EQ(Ui.LinkButtons(3, 11)->Tag, 2);
+    EXPECT_EQ(Ui.LinkButtons(1, 12)->Tag, 3);
+    EXPECT_EQ(Ui.LinkButtons(1, 2)->Tag, 1);
+    EXPECT_EQ(Ui.cboStoreMode()->currentText(), QStringLiteral("Mem"));
     // Every channel and every cell holds what the device holds.
     const sim::SimState state = Sim->state(); // a copy: the device keeps its own
     const sim::SimParadigm& device = state.cur();
@@ -96,7 +96,7 @@ TEST_F(RefreshTest, StartUpReadsTheDeviceAndShowsEveryField)
         const TChannel& channel = model.Channel(n);
         const sim::SimChannel& expected = device.channels[n - 1];
         EXPECT_EQ(ModeLetter(channel.Mode), QLatin1Char(expected.mode)) << n;
-        EXPECT_EQ(Main->ModeLists[n]->currentIndex(), channel.Mode) << n;
+        EXPECT_EQ(Ui.ModeLists(n)->currentIndex(), channel.Mode) << n;
         EXPECT_EQ(channel.Settings.Duration.ToDeviceText().toStdString(), expected.duration) << n;
         EXPECT_EQ(channel.Settings.Interval.ToDeviceText().toStdString(), expected.interval) << n;
         EXPECT_EQ(channel.Settings.Delay.ToDeviceText().toStdString(), expected.delay) << n;
@@ -104,18 +104,18 @@ TEST_F(RefreshTest, StartUpReadsTheDeviceAndShowsEveryField)
         EXPECT_EQ(channel.Settings.Voltage.ToDeviceText().toStdString(), expected.voltage) << n;
         EXPECT_EQ(channel.Settings.DeltaV.ToDeviceText().toStdString(), expected.deltaV) << n;
         if (n < 9) {
-            EXPECT_EQ(Main->ShapeLists[n]->currentIndex(), QStringLiteral("MBR").indexOf(QLatin1Char(expected.shape)));
+            EXPECT_EQ(Ui.ShapeLists(n)->currentIndex(), QStringLiteral("MBR").indexOf(QLatin1Char(expected.shape)));
         }
         for (int k = 1; k <= 12; ++k) {
             const char cell = device.links[n - 1][k - 1];
             const int state = cell == '+' ? 1 : cell == '*' ? 2 : 0;
             EXPECT_EQ(model.Links[n][k], state) << n << "->" << k;
-            EXPECT_EQ(Main->LinkButtons[n][k]->Tag, state + 1) << n << "->" << k;
+            EXPECT_EQ(Ui.LinkButtons(n, k)->Tag, state + 1) << n << "->" << k;
         }
     }
     for (int n = 1; n <= 9; ++n) {
-        EXPECT_EQ(Main->ParadigmButtons[n]->isChecked(), n == 3);
-        EXPECT_EQ(Main->MenuCopyToParadigmItems[n]->isEnabled(), n != 3);
+        EXPECT_EQ(Ui.ParadigmButtons(n)->isChecked(), n == 3);
+        EXPECT_EQ(Ui.MenuCopyToParadigmItems(n)->isEnabled(), n != 3);
     }
 }
 
@@ -133,14 +133,14 @@ TEST_F(RefreshTest, EngineeringEchoesAreShownInTheFieldsUnits)
     Sim->setState(state);
     setup.startSimulator = false;
     Start(setup);
-    EXPECT_EQ(Main->ParameterEdits[1][4]->text(), QStringLiteral("12000"));
-    EXPECT_EQ(Main->ParameterEdits[1][3]->text(), QStringLiteral("2000"));
-    EXPECT_EQ(Main->ExponentEdits[1][3]->text(), QStringLiteral("0"));
-    EXPECT_EQ(Main->ParameterEdits[1][5]->text(), QStringLiteral("0.5"));
-    EXPECT_EQ(Main->SignLabels[1][5]->text(), QStringLiteral("-"));
-    EXPECT_EQ(Main->ParameterEdits[2][7]->text(), QStringLiteral("0.125"));
+    EXPECT_EQ(Ui.ParameterEdits(1, 4)->text(), QStringLiteral("12000"));
+    EXPECT_EQ(Ui.ParameterEdits(1, 3)->text(), QStringLiteral("2000"));
+    EXPECT_EQ(Ui.ExponentEdits(1, 3)->text(), QStringLiteral("0"));
+    EXPECT_EQ(Ui.ParameterEdits(1, 5)->text(), QStringLiteral("0.5"));
+    EXPECT_EQ(Ui.SignLabels(1, 5)->text(), QStringLiteral("-"));
+    EXPECT_EQ(Ui.ParameterEdits(2, 7)->text(), QStringLiteral("0.125"));
     // Sending a shown value back gives the device the same number.
-    Click(Main->ParameterEdits[1][5]);
+    Click(Ui.ParameterEdits(1, 5));
     ClearWire();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(Wire(), std::vector<std::string>{"V1-000.5E+0R"});
@@ -177,7 +177,7 @@ TEST_F(RefreshTest, MessagesDuringAnExchangeWaitForItsEnd)
         TKelvorApplication::ReportError(QStringLiteral("raised meanwhile"));
         seenDuringExchange = Errors();
     });
-    Main->btnStore->click();
+    Ui.btnStore()->click();
     EXPECT_TRUE(seenDuringExchange.isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([] { return !Errors().isEmpty(); }, 2000));
     EXPECT_EQ(Errors(), QStringList{QStringLiteral("raised meanwhile")});
@@ -189,7 +189,7 @@ TEST_F(RefreshTest, PortNamedOnTheCommandLineIsShownAsComOrUsb)
     setup.simOptions.port = 2;
     setup.arguments = {QStringLiteral("kelvor9"), QStringLiteral("com2")};
     Start(setup);
-    EXPECT_EQ(Main->Comm()->FPort, 2);
+    EXPECT_EQ(Main->Comm()->Port(), 2);
     EXPECT_EQ(Main->PortText(), QStringLiteral("Connection: COM2"));
     Main.reset();
     Sim.reset();
@@ -197,7 +197,7 @@ TEST_F(RefreshTest, PortNamedOnTheCommandLineIsShownAsComOrUsb)
     setup.simOptions.port = 5;
     setup.arguments = {QStringLiteral("kelvor9"), QStringLiteral("COM5")};
     Start(setup);
-    EXPECT_EQ(Main->Comm()->FPort, 5);
+    EXPECT_EQ(Main->Comm()->Port(), 5);
     EXPECT_EQ(Main->PortText(), QStringLiteral("Connection:USB"));
 }
 
@@ -214,7 +214,7 @@ TEST_F(RefreshTest, F5WhileConnectedReadsWithoutReopening)
     PressF5();
     EXPECT_EQ(Wire(), (std::vector<std::string>{"GP,4R", "GCR", "GTR"}));
     EXPECT_EQ(Sim->attentionCount() - attentionBefore, 3);
-    EXPECT_EQ(Main->ParameterEdits[7][1]->text(), QStringLiteral("7"));
+    EXPECT_EQ(Ui.ParameterEdits(7, 1)->text(), QStringLiteral("7"));
 }
 
 // Replies that carry no data change nothing: a refused state request keeps
@@ -229,8 +229,8 @@ TEST_F(RefreshTest, RefusalsOfTheStateRequestsChangeNothing)
     EXPECT_TRUE(Main->Paradigm().Channel(1).Settings.Duration.IsUnset());
     EXPECT_EQ(Main->Paradigm().StoreMode, 'R');
     for (int n = 1; n <= 9; ++n) {
-        EXPECT_FALSE(Main->ParadigmButtons[n]->isChecked());
-        EXPECT_TRUE(Main->MenuCopyToParadigmItems[n]->isEnabled());
+        EXPECT_FALSE(Ui.ParadigmButtons(n)->isChecked());
+        EXPECT_TRUE(Ui.MenuCopyToParadigmItems(n)->isEnabled());
     }
     EXPECT_TRUE(Errors().isEmpty());
 }
@@ -250,20 +250,20 @@ TEST_F(RefreshTest, StoreModeReplyWithoutDataKeepsTheStoreMode)
     Sim->setCannedReplies({{"GT", "OK.S"}});
     PressF5();
     EXPECT_EQ(Main->Paradigm().StoreMode, 'S');
-    EXPECT_EQ(Main->cboStoreMode->currentText(), QStringLiteral("Save"));
+    EXPECT_EQ(Ui.cboStoreMode()->currentText(), QStringLiteral("Save"));
 }
 
 TEST_F(RefreshTest, PowerOffRedrawsAllButTheLinkMatrix)
 {
     Start();
-    Main->SwitchPower->click();
+    Ui.SwitchPower()->click();
     sim::SimState changed = Sim->state();
     changed.cur().links[3][4] = '+';
     changed.cur().channels[0].pulseCount = "+3.000E+0";
     Sim->setState(changed);
     PressF5();
-    EXPECT_EQ(Main->ParameterEdits[1][4]->text(), QStringLiteral("3"));
-    EXPECT_EQ(Main->LinkButtons[4][5]->Tag, 1);
+    EXPECT_EQ(Ui.ParameterEdits(1, 4)->text(), QStringLiteral("3"));
+    EXPECT_EQ(Ui.LinkButtons(4, 5)->Tag, 1);
 }
 
 // A silent device: each request waits its time limit, then the console
@@ -282,7 +282,7 @@ TEST_F(RefreshTest, SilentDeviceAtStartLeavesTheConsoleUsable)
     EXPECT_GT(ticks, 10);
     EXPECT_EQ(Main->Paradigm().Number, 0);
     EXPECT_TRUE(Main->Paradigm().Channel(1).Settings.Duration.IsUnset());
-    EXPECT_EQ(Main->ParameterEdits[1][1]->text(), QStringLiteral("0"));
+    EXPECT_EQ(Ui.ParameterEdits(1, 1)->text(), QStringLiteral("0"));
     EXPECT_TRUE(Errors().isEmpty());
     // Once the device answers again, F5 fills the window.
     Sim->setSilent(false);
@@ -299,16 +299,16 @@ TEST_F(RefreshTest, VanishedDeviceIsReportedOnceAndF5Reconnects)
     setup.simOptions.reserveDelayMs = 200;
     Start(setup);
     QSignalSpy lost(Main->Comm(), &TfrmComm::ConnectionLost);
-    Main->btnStore->click(); // the fourth command: the device hangs up after it
+    Ui.btnStore()->click(); // the fourth command: the device hangs up after it
     // A second report could only come from a line event handed over before
     // the port was closed. The loss box is queued behind every such event, so
     // once it is up they have all been handled.
     ASSERT_TRUE(QTest::qWaitFor([] { return !Errors().isEmpty(); }, 5000));
     EXPECT_EQ(lost.size(), 1);
     EXPECT_EQ(Errors(), QStringList{QStringLiteral("The connection to the Kelvor 9 was lost.")});
-    EXPECT_TRUE(Main->PanelCover->isVisible());
+    EXPECT_TRUE(Ui.PanelCover()->isVisible());
     EXPECT_EQ(Main->PortText(), QStringLiteral("Connection: Unavilable"));
-    EXPECT_EQ(Main->Comm()->FPort, 0);
+    EXPECT_EQ(Main->Comm()->Port(), 0);
 
     // Under the cover, saving the model still works; an operation that needs
     // the device says once that it is not connected.
@@ -321,7 +321,7 @@ TEST_F(RefreshTest, VanishedDeviceIsReportedOnceAndF5Reconnects)
 
     ASSERT_TRUE(Sim->waitForLinesServed(2, 5000));
     PressF5();
-    EXPECT_FALSE(Main->PanelCover->isVisible());
+    EXPECT_FALSE(Ui.PanelCover()->isVisible());
     EXPECT_EQ(Main->PortText(), QStringLiteral("Connection:USB"));
     EXPECT_EQ(Main->Paradigm().Number, 1);
 }

@@ -1,5 +1,5 @@
 // The serial port component over real pseudo-terminals.
-#include "CommInt.h"
+#include "link/CommInt.h"
 #include "LinkTestSupport.h"
 
 #include <gtest/gtest.h>

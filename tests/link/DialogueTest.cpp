@@ -1,6 +1,6 @@
 // Framing, the dialogue and the receive handler against a scripted device.
-#include "LinkLog.h"
 #include "LinkTestSupport.h"
+#include "link/LinkLog.h"
 
 #include <gtest/gtest.h>
 
@@ -58,8 +58,8 @@ TEST(Dialogue, FramesTheCommandAndReturnsThePayload)
     LinkOnDevice rig([](const std::string& text) { return text == "GTR" ? Replying("<0004OK.M") : std::string(); });
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("GT")), QStringLiteral("OK.M"));
     EXPECT_EQ(rig.Device.Received(), "=>0003GTR");
-    EXPECT_TRUE(rig.Link.FIdle);
-    EXPECT_FALSE(rig.Link.FReady);
+    EXPECT_TRUE(rig.Link.Idle());
+    EXPECT_FALSE(rig.Link.Ready());
     EXPECT_FALSE(rig.Link.ExchangeOutstanding());
 }
 
@@ -111,8 +111,8 @@ TEST(Dialogue, BytesArrivingWhileADroppedByteIsLoggedAreNotMissed)
                      false);
     rig.Link.Settings().DialogueTimeoutMs = 5000;
     int arrivals = 0;
-    const auto handler = rig.Link.Comm32->OnRxChar;
-    rig.Link.Comm32->OnRxChar = [&](TComm* port, int count) {
+    const auto handler = rig.Link.Comm32().OnRxChar;
+    rig.Link.Comm32().OnRxChar = [&](TComm* port, int count) {
         ++arrivals;
         handler(port, count);
     };
@@ -176,7 +176,7 @@ TEST(Dialogue, NoAnswerGivesAnEmptyReplyAfterTheTimeout)
     LinkOnDevice rig([](const std::string&) { return std::string(); }, false);
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("GT")), QString());
     // A truncated frame too: its rest is drained by the next dialogue.
-    EXPECT_TRUE(rig.Link.FIdle);
+    EXPECT_TRUE(rig.Link.Idle());
 }
 
 TEST(Dialogue, BadLengthFieldRaisesAConversionErrorAndTheNextDialogueRecovers)
@@ -189,8 +189,8 @@ TEST(Dialogue, BadLengthFieldRaisesAConversionErrorAndTheNextDialogueRecovers)
     } catch (const EConvertError& error) {
         EXPECT_EQ(error.Message(), QStringLiteral("'00x4' is not a valid integer value"));
     }
-    EXPECT_TRUE(rig.Link.FIdle);
-    EXPECT_FALSE(rig.Link.FReady);
+    EXPECT_TRUE(rig.Link.Idle());
+    EXPECT_FALSE(rig.Link.Ready());
     EXPECT_FALSE(rig.Link.ExchangeOutstanding());
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("GT")), QStringLiteral("OK.R"));
 }
@@ -205,9 +205,9 @@ TEST(Dialogue, NoDeviceFoundReturnsAtOnceAndWritesNothing)
         if (QLatin1String(context.category) == QLatin1String("kelvor9.link"))
             lines << text;
     });
-    rig.Link.FPort = -1;
+    TLinkTestAccess::SetPort(rig.Link, -1);
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("GT")), QString());
-    rig.Link.FPort = 5;
+    TLinkTestAccess::SetPort(rig.Link, 5);
     rig.Link.SendCommand(QStringLiteral("T1"));
     qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules(QString());
@@ -252,14 +252,14 @@ TEST(ReceiveHandler, AnEqualsSignMakesTheDeviceReadyAndSendsWhatWaits)
 {
     LinkOnDevice rig([](const std::string&) { return std::string(); }, false);
     rig.Link.SendOld(QByteArrayLiteral(">0002T3"));
-    EXPECT_FALSE(rig.Link.FReady);
+    EXPECT_FALSE(rig.Link.Ready());
     ASSERT_TRUE(rig.Device.WaitForReceived(1, 2000));
     EXPECT_EQ(rig.Device.Received(), "=");
     rig.Device.Write("ab=");
-    ASSERT_EVENTUALLY(rig.Link.FReady);
+    ASSERT_EVENTUALLY(rig.Link.Ready());
     EXPECT_TRUE(rig.Device.WaitForReceived(8, 2000));
     EXPECT_EQ(rig.Device.Received(), "=>0002T3");
-    EXPECT_TRUE(rig.Link.FPending.isEmpty());
+    EXPECT_TRUE(rig.Link.Pending().isEmpty());
 }
 
 TEST(ReceiveHandler, LeavesBytesForARunningDialogueAndDropsThemWhenIdle)
@@ -268,16 +268,16 @@ TEST(ReceiveHandler, LeavesBytesForARunningDialogueAndDropsThemWhenIdle)
     TRecordingView view;
     rig.Link.AttachView(&view);
     // A dialogue runs (not idle) and the device is ready: bytes stay queued.
-    rig.Link.FReady = true;
-    rig.Link.FIdle = false;
+    TLinkTestAccess::SetReady(rig.Link, true);
+    TLinkTestAccess::SetIdle(rig.Link, false);
     rig.Device.Write("<00");
-    ASSERT_EVENTUALLY(rig.Link.Comm32->InQueCount() == 3);
+    ASSERT_EVENTUALLY(rig.Link.Comm32().InQueCount() == 3);
     rig.Link.Comm32RxChar(3);
-    EXPECT_EQ(rig.Link.Comm32->InQueCount(), 3);
+    EXPECT_EQ(rig.Link.Comm32().InQueCount(), 3);
     // Idle: the handler reads them (a fire-and-forget command's reply).
-    rig.Link.FIdle = true;
+    TLinkTestAccess::SetIdle(rig.Link, true);
     rig.Link.Comm32RxChar(3);
-    EXPECT_EQ(rig.Link.Comm32->InQueCount(), 0);
+    EXPECT_EQ(rig.Link.Comm32().InQueCount(), 0);
     EXPECT_EQ(view.Texts().last(), QStringLiteral("<00"));
     EXPECT_FALSE(view.SentFlags.last());
 }
@@ -289,15 +289,15 @@ TEST(CommReceive, NeverReadsPastItsBuffer)
     folder.Link(5, device.SlavePath());
     TfrmComm link;
     PrepareLink(link, folder.Path());
-    link.Comm32->SetReadBufSize(16);
+    link.Comm32().SetReadBufSize(16);
     link.OpenPort(5);
-    link.FReady = true; // keep the receive handler's hands off
+    TLinkTestAccess::SetReady(link, true); // keep the receive handler's hands off
     device.Write(std::string(40, 'q'));
-    ASSERT_EVENTUALLY(link.Comm32->InQueCount() == 40);
+    ASSERT_EVENTUALLY(link.Comm32().InQueCount() == 40);
     EXPECT_EQ(link.CommReceive(100000), QString(16, QLatin1Char('q')));
     EXPECT_EQ(link.CommReceive(0), QString());
     EXPECT_EQ(link.CommReceive(-5), QString());
-    EXPECT_EQ(link.Comm32->InQueCount(), 24);
+    EXPECT_EQ(link.Comm32().InQueCount(), 24);
 }
 
 TEST(TrafficLog, EntriesOnlyWhileTheViewShows)

@@ -1,6 +1,6 @@
 // kelvor9-link as a user runs it, against the simulated stimulator.
 #include "LinkTestSupport.h"
-#include "SimServer.h"
+#include "sim/SimServer.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +114,7 @@ TEST(LinkProgram, SaysWhenAnotherProgramHoldsThePort)
     PrepareLink(console, folder.Path());
     console.Settings().Arguments = QStringList{QStringLiteral("kelvor9"), QStringLiteral("COM9")};
     console.Connect();
-    ASSERT_EQ(console.FPort, 9);
+    ASSERT_EQ(console.Port(), 9);
 
     const TRun run = RunLink(folder.Path(), {QStringLiteral("COM9"), QStringLiteral("GT")});
     EXPECT_EQ(run.ExitCode, 2);

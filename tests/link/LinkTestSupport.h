@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for the link tests: real pseudo-terminals, a scripted device on the
 // master side, a port folder of their own, and a traffic view that records.
-#include "CommUnit.h"
+#include "link/CommUnit.h"
 
 #include <QString>
 #include <QStringList>
@@ -96,6 +96,16 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 
 // How much slower than usual the tests run (a sanitizer build): 1 normally.
 int TestTimeScale();
+
+// Puts a link in the state a dialogue's case starts from: a search that
+// found no device (port -1), or a dialogue running with the device ready,
+// without a device that misbehaves on cue.
+class TLinkTestAccess {
+public:
+    static void SetPort(TfrmComm& link, int port) { link.FPort = port; }
+    static void SetReady(TfrmComm& link, bool ready) { link.FReady = ready; }
+    static void SetIdle(TfrmComm& link, bool idle) { link.FIdle = idle; }
+};
 
 // A link set up for tests: no open pause, short timeout, private folder.
 void PrepareLink(TfrmComm& link, const QString& portFolder, int timeoutMs = 2000);

@@ -1,6 +1,6 @@
 // Port names, the device search and opening a port.
 #include "LinkTestSupport.h"
-#include "PortNames.h"
+#include "link/PortNames.h"
 
 #include <gtest/gtest.h>
 
@@ -92,8 +92,8 @@ TEST(PortSearch, TriesTheHighestCandidateFirst)
     PrepareLink(link, folder.Path());
     EXPECT_EQ(link.ListVcpPorts(), (QStringList { QStringLiteral("COM3"), QStringLiteral("COM7") }));
     EXPECT_EQ(link.FindPort(), 7);
-    EXPECT_EQ(link.FPort, 7);
-    EXPECT_FALSE(link.FReady);
+    EXPECT_EQ(link.Port(), 7);
+    EXPECT_FALSE(link.Ready());
     EXPECT_EQ(com7.ReadAtLeast(1, 2000), "="); // the attention character alone
 
     // Another program holds COM7: the search takes COM3.
@@ -109,8 +109,8 @@ TEST(PortSearch, NothingFoundMeansMinusOneAndEmptyDialogues)
     TfrmComm link;
     PrepareLink(link, folder.Path());
     link.Connect();
-    EXPECT_EQ(link.FPort, -1);
-    EXPECT_FALSE(link.Comm32->Connected());
+    EXPECT_EQ(link.Port(), -1);
+    EXPECT_FALSE(link.Comm32().Connected());
     EXPECT_EQ(link.Dialogue(QStringLiteral("GT")), QString());
 }
 
@@ -125,13 +125,13 @@ TEST(PortSearch, ComArgumentsInAnyCaseAndTheLastWins)
     PrepareLink(link, folder.Path());
     link.Settings().Arguments = QStringList({ QStringLiteral("kelvor9"), QStringLiteral("com2") });
     link.Connect();
-    EXPECT_EQ(link.FPort, 2); // no search: the highest candidate was not taken
-    EXPECT_TRUE(link.Comm32->Connected());
-    EXPECT_EQ(link.Comm32->DeviceName(), folder.Path() + QStringLiteral("/COM2"));
+    EXPECT_EQ(link.Port(), 2); // no search: the highest candidate was not taken
+    EXPECT_TRUE(link.Comm32().Connected());
+    EXPECT_EQ(link.Comm32().DeviceName(), folder.Path() + QStringLiteral("/COM2"));
 
     link.Settings().Arguments = QStringList({ QStringLiteral("kelvor9"), QStringLiteral("COM7"), QStringLiteral("-x"), QStringLiteral("Com3") });
     link.Connect();
-    EXPECT_EQ(link.FPort, 3);
+    EXPECT_EQ(link.Port(), 3);
 
     link.Settings().Arguments = QStringList({ QStringLiteral("kelvor9"), QStringLiteral("COMx") });
     EXPECT_EQ(MessageOf([&] { link.Connect(); }), QStringLiteral("'x' is not a valid integer value"));
@@ -144,12 +144,12 @@ TEST(PortSearch, AFailedOpenPortLeavesTheLinkUnconnected)
     folder.Link(4, folder.Path() + QStringLiteral("/plain"));
     TfrmComm link;
     PrepareLink(link, folder.Path());
-    link.FPort = 9;
+    TLinkTestAccess::SetPort(link, 9);
     EXPECT_EQ(MessageOf([&] { link.OpenPort(4); }), QStringLiteral("Invalid device handle, access denied (Error: -1) "));
-    EXPECT_EQ(link.FPort, 0);
+    EXPECT_EQ(link.Port(), 0);
     // COM40 resolves to /dev/ttyUSB37, which does not exist here.
     link.Settings().Arguments = QStringList({ QStringLiteral("kelvor9"), QStringLiteral("COM40") });
     EXPECT_EQ(MessageOf([&] { link.Connect(); }), QStringLiteral("Error accessing specified device (Error: 2) "));
-    EXPECT_EQ(link.FPort, 0);
-    EXPECT_FALSE(link.Comm32->Connected());
+    EXPECT_EQ(link.Port(), 0);
+    EXPECT_FALSE(link.Comm32().Connected());
 }

@@ -1,6 +1,6 @@
 // The link against the simulated Kelvor 9 on a real pseudo-terminal.
 #include "LinkTestSupport.h"
-#include "SimServer.h"
+#include "sim/SimServer.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +50,7 @@ protected:
 TEST(SimEndToEnd, FindsTheSimulatorAndTalks)
 {
     LinkOnSim rig;
-    ASSERT_EQ(rig.Link.FPort, 9);
+    ASSERT_EQ(rig.Link.Port(), 9);
     const QString reply = rig.Link.Dialogue(QStringLiteral("GT"));
     EXPECT_TRUE(reply.startsWith(QStringLiteral("OK."))) << reply.toStdString();
     EXPECT_EQ(reply.size(), 4);
@@ -90,19 +90,19 @@ TEST(SimEndToEnd, HangUpDuringADialogue)
         o.hangupAfter = 1;
         o.silent = true; // no reply: the line drops while the dialogue waits
     });
-    ASSERT_EQ(rig.Link.FPort, 9);
+    ASSERT_EQ(rig.Link.Port(), 9);
     QSignalSpy lost(&rig.Link, &TfrmComm::ConnectionLost);
     EXPECT_EQ(MessageOf([&] { rig.Link.Dialogue(QStringLiteral("GT")); }), TfrmComm::LostMessage());
     ASSERT_EQ(lost.count(), 1);
-    EXPECT_EQ(rig.Link.FPort, 0);
-    EXPECT_FALSE(rig.Link.Comm32->Connected());
+    EXPECT_EQ(rig.Link.Port(), 0);
+    EXPECT_FALSE(rig.Link.Comm32().Connected());
     EXPECT_FALSE(rig.Link.ExchangeOutstanding());
 
     // The device comes back under the same name; the next refresh connects.
     rig.Sim->setSilent(false);
     ASSERT_TRUE(rig.Sim->waitForLinesServed(2, 5000));
     rig.Link.Connect();
-    ASSERT_EQ(rig.Link.FPort, 9);
+    ASSERT_EQ(rig.Link.Port(), 9);
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("D1+7.000E-3")), QStringLiteral("OK.+7.000E-3"));
     EXPECT_EQ(lost.count(), 1);
 }
@@ -110,19 +110,19 @@ TEST(SimEndToEnd, HangUpDuringADialogue)
 TEST(SimEndToEnd, HangUpWhileIdle)
 {
     LinkOnSim rig([](sim::SimOptions& o) { o.hangupAfter = 2; });
-    ASSERT_EQ(rig.Link.FPort, 9);
+    ASSERT_EQ(rig.Link.Port(), 9);
     QSignalSpy lost(&rig.Link, &TfrmComm::ConnectionLost);
     EXPECT_TRUE(rig.Link.Dialogue(QStringLiteral("GT")).startsWith(QStringLiteral("OK.")));
     rig.Link.SendCommand(QStringLiteral("T1")); // the device drops the line after it
     ASSERT_EVENTUALLY(lost.count() == 1);
-    EXPECT_EQ(rig.Link.FPort, 0);
-    EXPECT_FALSE(rig.Link.Comm32->Connected());
+    EXPECT_EQ(rig.Link.Port(), 0);
+    EXPECT_FALSE(rig.Link.Comm32().Connected());
     // Nothing more is reported while the device is away and comes back.
     ASSERT_TRUE(rig.Sim->waitForLinesServed(2, 5000));
     QCoreApplication::processEvents();
     EXPECT_EQ(lost.count(), 1);
     rig.Link.Connect();
-    ASSERT_EQ(rig.Link.FPort, 9);
+    ASSERT_EQ(rig.Link.Port(), 9);
     EXPECT_TRUE(rig.Link.Dialogue(QStringLiteral("GT")).startsWith(QStringLiteral("OK.")));
 }
 
@@ -132,7 +132,7 @@ TEST(SimEndToEnd, HangUpWhileIdle)
 TEST(SimEndToEnd, NothingIsWrittenToALostLine)
 {
     LinkOnSim rig([](sim::SimOptions& o) { o.hangupAfter = 1; });
-    ASSERT_EQ(rig.Link.FPort, 9);
+    ASSERT_EQ(rig.Link.Port(), 9);
     QSignalSpy lost(&rig.Link, &TfrmComm::ConnectionLost);
     {
         TOperation operation(&rig.Link);
@@ -148,7 +148,7 @@ TEST(SimEndToEnd, NothingIsWrittenToALostLine)
     EXPECT_EQ(rig.Sim->frames(), std::vector<std::string>{"T1"});
     // After a search that found nothing a dialogue stays quiet (the start-up
     // refresh without a device); a send still says why it cannot.
-    rig.Link.FPort = -1;
+    TLinkTestAccess::SetPort(rig.Link, -1);
     EXPECT_EQ(rig.Link.Dialogue(QStringLiteral("GT")), QString());
     EXPECT_EQ(MessageOf([&] { rig.Link.SendCommand(QStringLiteral("T2")); }), TfrmComm::NotConnectedMessage());
 }
@@ -159,7 +159,7 @@ TEST(SimEndToEnd, NothingIsWrittenToALostLine)
 TEST(SimEndToEnd, TwoOperationsEachGetTheirOwnReply)
 {
     LinkOnSim rig([](sim::SimOptions& o) { o.delayMs = 300; });
-    ASSERT_EQ(rig.Link.FPort, 9);
+    ASSERT_EQ(rig.Link.Port(), 9);
 
     TOperatorField field;
     field.show();

@@ -39,7 +39,7 @@ protected:
         comm->Settings().OpenPauseMs = 0;
         comm->Settings().DialogueTimeoutMs = 3000;
         comm->Connect();
-        ASSERT_EQ(comm->FPort, 9);
+        ASSERT_EQ(comm->Port(), 9);
         paradigm.SetLink(comm.get());
         server->clearLog();
     }

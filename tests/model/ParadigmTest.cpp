@@ -1,8 +1,8 @@
 // The model against a scripted link: what each operation sends, what it takes
 // from the reply, and that malformed or refused replies change nothing.
 // The same paths against the simulated device are in ModelSimTest.cpp.
-#include "link/DeviceLink.h"
-#include "link/KelvorErrors.h"
+#include "base/DeviceLink.h"
+#include "base/KelvorErrors.h"
 #include "model/VexoClasses.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The engineering value: text form, device text, conversions to and from
 // numbers, the amplitude text and the small letter conversions.
 #include "LocaleGuard.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 #include "model/VexoClasses.h"
 
 #include <gtest/gtest.h>

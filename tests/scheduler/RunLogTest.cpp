@@ -8,9 +8,9 @@
 
 #include <ctime>
 
-#include "FileSizeLimit.h"
-#include "link/KelvorErrors.h"
+#include "base/KelvorErrors.h"
 #include "scheduler/RunLog.h"
+#include "tests/model/FileSizeLimit.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Splitting batches by the commands' shapes, and cutting the received bytes into frames.
-#include "Batch.h"
-#include "FrameReader.h"
+#include "sim/Batch.h"
+#include "sim/FrameReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The device's command interpreter, without a line in between.
-#include "Device.h"
+#include "sim/Device.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

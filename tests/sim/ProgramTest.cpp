@@ -1,5 +1,5 @@
 // The kelvor9-sim program: its switches, its first line, and its exit.
-#include "CommandLine.h"
+#include "sim/CommandLine.h"
 #include "TestSupport.h"
 
 #include <csignal>

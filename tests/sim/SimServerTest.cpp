@@ -1,7 +1,7 @@
 // The simulator served on a real pseudo-terminal, judged from the wire.
-#include "PtyLine.h"
-#include "SimServer.h"
-#include "StateFile.h"
+#include "sim/PtyLine.h"
+#include "sim/SimServer.h"
+#include "sim/StateFile.h"
 #include "TestSupport.h"
 
 #include <algorithm>

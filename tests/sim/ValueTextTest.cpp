@@ -1,4 +1,4 @@
-#include "ValueText.h"
+#include "sim/ValueText.h"
 
 #include <gtest/gtest.h>
 
