@@ -84,10 +84,14 @@ TLineTermios LineTermios(const termios& current, const TLineSettings& wanted)
     settings.c_cflag |= CLOCAL | CREAD;
     const int rate = BaudrateValue(wanted.BaudRate);
     const speed_t speed = StandardSpeed(rate);
-    if (speed != B0)
+    if (speed != B0) {
+        // A rate set apart before left a separate input rate behind (CIBAUD);
+        // without one the input follows the output.
+        settings.c_cflag &= ~CIBAUD;
         cfsetspeed(&settings, speed);
-    else
+    } else {
         line.CustomSpeed = rate;
+    }
 
     SetParity(settings, wanted.Parity);
     // Linux has no 1.5 stop bits setting; the UART sends 1.5 for CSTOPB with

@@ -87,6 +87,12 @@ TEST(LineTermios, SpeedsWithAConstantOrSetApart)
         EXPECT_EQ(mapped.CustomSpeed, BaudrateValue(rate));
         EXPECT_EQ(cfgetospeed(&mapped.Settings), speed_t(B9600)) << rate;
     }
+    // After a rate set apart the line carries a separate input rate; a rate
+    // with a constant must govern both directions again.
+    termios custom = CookedLine();
+    custom.c_cflag |= CIBAUD;
+    wanted.BaudRate = br38400;
+    EXPECT_EQ(LineTermios(custom, wanted).Settings.c_cflag & CIBAUD, 0u);
 }
 
 TEST(LineTermios, FlowControlAndOptions)
