@@ -7,15 +7,13 @@
 
 // The port's settings that shape the line.
 struct TLineSettings {
-    TBaudrate BaudRate = br9600;
-    TParity Parity = paNone;
-    TStopbits Stopbits = sb10;
-    TDatabits Databits = da8;
-    TFlowControl FlowControl = fcDefault;
-    TCommOptions Options = 0;
-    char XonChar = 17;
-    char XoffChar = 19;
-    char EofChar = 0;
+    TBaudrate BaudRate;
+    TParity Parity;
+    TStopbits Stopbits;
+    TDatabits Databits;
+    TFlowControl FlowControl;
+    TCommOptions Options;
+    char XonChar, XoffChar, EofChar;
 };
 
 struct TLineTermios {

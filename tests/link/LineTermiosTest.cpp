@@ -23,11 +23,14 @@ termios CookedLine()
 
 constexpr tcflag_t Handshake = IXON | IXOFF | IXANY;
 
+// The usual framing, the device's own handshake, the usual XON/XOFF characters.
+TLineSettings EightNoneOne() { return { br9600, paNone, sb10, da8, fcDefault, 0, 17, 19, 0 }; }
+
 } // namespace
 
 TEST(LineTermios, RawLineWithTheFramingAndCharactersAsked)
 {
-    TLineSettings wanted;
+    TLineSettings wanted = EightNoneOne();
     wanted.XonChar = 1;
     wanted.XoffChar = 2;
     wanted.EofChar = 3;
@@ -71,7 +74,7 @@ TEST(LineTermios, SpeedsWithAConstantOrSetApart)
     const std::pair<TBaudrate, speed_t> standard[] = {
         {br110, B110}, {br300, B300}, {br600, B600}, {br1200, B1200}, {br2400, B2400}, {br4800, B4800},
         {br9600, B9600}, {br19200, B19200}, {br38400, B38400}, {br57600, B57600}, {br115200, B115200}};
-    TLineSettings wanted;
+    TLineSettings wanted = EightNoneOne();
     for (const auto& [rate, speed] : standard) {
         wanted.BaudRate = rate;
         const TLineTermios mapped = LineTermios(CookedLine(), wanted);
@@ -102,7 +105,7 @@ TEST(LineTermios, FlowControlAndOptions)
     handshaking.c_cflag |= CRTSCTS;
     termios plain = CookedLine();
     plain.c_iflag &= ~Handshake;
-    TLineSettings wanted;
+    TLineSettings wanted = EightNoneOne();
     for (const termios& current : {handshaking, plain}) {
         const auto flow = [&](TFlowControl control) {
             wanted.FlowControl = control;
