@@ -1,6 +1,7 @@
 #include "CommInt.h"
 
 #include "CommEventThread.h"
+#include "LineTermios.h"
 #include "RaceAnnotations.h"
 
 #include <QCoreApplication>
@@ -14,24 +15,6 @@ namespace {
 constexpr int OwnCheck = -1;
 
 const char* const PortOpenText = "Port already assigned (open)";
-
-speed_t StandardSpeed(int bitsPerSecond)
-{
-    switch (bitsPerSecond) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
-    }
-}
 
 } // namespace
 
@@ -247,83 +230,18 @@ void TCustomComm::UpdateDataControlBlock()
 {
     if (!Connected())
         return;
-    termios settings {};
-    int error = FServices.GetLine(FHandle, settings);
-    if (error)
-        throw ECommError("Error updating DataControlBlock", error);
-
-    cfmakeraw(&settings);
-    settings.c_cflag |= CLOCAL | CREAD;
-    const int rate = BaudrateValue(FBaudRate);
-    const speed_t speed = StandardSpeed(rate);
-    if (speed != B0)
-        cfsetspeed(&settings, speed);
-
-    settings.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-    switch (FParity) {
-    case paNone: break;
-    case paOdd: settings.c_cflag |= PARENB | PARODD; break;
-    case paEven: settings.c_cflag |= PARENB; break;
-    case paMark: settings.c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case paSpace: settings.c_cflag |= PARENB | CMSPAR; break;
+    termios current {};
+    int error = FServices.GetLine(FHandle, current);
+    TLineTermios line;
+    if (!error) {
+        line = LineTermios(current, { FBaudRate, FParity, FStopbits, FDatabits, FFlowControl, FOptions,
+                                      FEventChars.XonChar(), FEventChars.XoffChar(), FEventChars.EofChar() });
+        error = line.Error;
     }
-    // Linux has no 1.5 stop bits setting; the UART sends 1.5 for CSTOPB with
-    // five data bits, as the line standard has it.
-    if (FStopbits == sb10)
-        settings.c_cflag &= ~CSTOPB;
-    else
-        settings.c_cflag |= CSTOPB;
-    settings.c_cflag &= ~CSIZE;
-    switch (FDatabits) {
-    case da4: throw ECommError("Error updating DataControlBlock", EINVAL); // no 4-bit framing
-    case da5: settings.c_cflag |= CS5; break;
-    case da6: settings.c_cflag |= CS6; break;
-    case da7: settings.c_cflag |= CS7; break;
-    case da8: settings.c_cflag |= CS8; break;
-    }
-    settings.c_cc[VSTART] = FEventChars.XonChar();
-    settings.c_cc[VSTOP] = FEventChars.XoffChar();
-    settings.c_cc[VEOF] = FEventChars.EofChar();
-    settings.c_cc[VMIN] = 0;
-    settings.c_cc[VTIME] = 0;
-
-    switch (FFlowControl) {
-    case fcNone:
-        settings.c_cflag &= ~CRTSCTS;
-        settings.c_iflag &= ~(IXON | IXOFF | IXANY);
-        break;
-    case fcCTS:
-        settings.c_cflag |= CRTSCTS;
-        settings.c_iflag &= ~(IXON | IXOFF | IXANY);
-        break;
-    case fcDTR: // Linux has no DSR/DTR handshake: the lines stay under program control
-        settings.c_cflag &= ~CRTSCTS;
-        settings.c_iflag &= ~(IXON | IXOFF | IXANY);
-        break;
-    case fcSoftware:
-        settings.c_cflag &= ~CRTSCTS;
-        settings.c_iflag |= IXON | IXOFF;
-        break;
-    case fcDefault: {
-        termios current {};
-        if (!FServices.GetLine(FHandle, current)) {
-            settings.c_cflag = (settings.c_cflag & ~CRTSCTS) | (current.c_cflag & CRTSCTS);
-            settings.c_iflag = (settings.c_iflag & ~(IXON | IXOFF | IXANY))
-                | (current.c_iflag & (IXON | IXOFF | IXANY));
-        }
-        break;
-    }
-    }
-    // Options (coNullStrip is done by Read; DSR sensitivity and XOFF
-    // behaviour have no Linux counterpart and stay off).
-    if (FOptions & CommBit(coParityCheck))
-        settings.c_iflag |= INPCK;
-    else
-        settings.c_iflag &= ~INPCK;
-
-    error = FServices.SetLine(FHandle, settings);
-    if (!error && speed == B0)
-        error = FServices.SetCustomSpeed(FHandle, rate);
+    if (!error)
+        error = FServices.SetLine(FHandle, line.Settings);
+    if (!error && line.CustomSpeed)
+        error = FServices.SetCustomSpeed(FHandle, line.CustomSpeed);
     if (error)
         throw ECommError("Error updating DataControlBlock", error);
 }
