@@ -1,8 +1,8 @@
 // The serial port component against a device in memory: what it asks of the
 // system and what it makes of each answer, failures included.
-#include "CommInt.h"
+#include "link/CommInt.h"
 #include "FakeSerialServices.h"
-#include "LineTermios.h"
+#include "link/LineTermios.h"
 #include "LinkTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 // A serial device that exists only in memory: the port component's system
 // calls land here, and the test sets what each of them answers.
-#include "SerialServices.h"
+#include "link/SerialServices.h"
 
 #include <algorithm>
 #include <climits>

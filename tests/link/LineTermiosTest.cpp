@@ -1,5 +1,5 @@
 // The mapping of the port's line settings onto a terminal's settings.
-#include "LineTermios.h"
+#include "link/LineTermios.h"
 
 #include <gtest/gtest.h>
 
