@@ -196,7 +196,10 @@ void TfrmComm::CheckCanWrite(int framedLength)
 
 void TfrmComm::WriteBytes(const QByteArray& bytes)
 {
-    FComm32->Write(bytes.constData(), int(bytes.size()));
+    // A frame that went out only in part is not a command sent: the device
+    // drops it, and the operation must not report it as done.
+    if (FComm32->Write(bytes.constData(), int(bytes.size())) < int(bytes.size()))
+        throw ECommError("Write error", ETIMEDOUT);
 }
 
 void TfrmComm::Send(const QByteArray& frame)

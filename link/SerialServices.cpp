@@ -82,6 +82,7 @@ public:
             const ssize_t put = ::write(fd, buffer + count, size_t(size - count));
             if (put > 0) {
                 count += int(put);
+                clock.restart(); // the line takes bytes: the wait starts again
                 continue;
             }
             if (put < 0 && errno == EINTR)

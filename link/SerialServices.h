@@ -26,8 +26,10 @@ public:
     virtual int BytesWaiting(int fd, int& count) = 0;
     // Reads what is waiting, at most size bytes; count 0 when nothing waits.
     virtual int ReadSome(int fd, char* buffer, int size, int& count) = 0;
-    // Writes size bytes, waiting for room at most timeoutMs in all; count is
-    // what was written (less than size when the time ran out).
+    // Writes size bytes, waiting for room at most timeoutMs at a time: a long
+    // frame at line speed takes as long as the wire needs, while a line that
+    // takes nothing for timeoutMs ends the write. count is what was written
+    // (less than size when the line stopped taking bytes).
     virtual int WriteAll(int fd, const char* buffer, int size, int timeoutMs, int& count) = 0;
     // Discards both queues.
     virtual int Purge(int fd) = 0;

@@ -9,9 +9,11 @@
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
 #include <poll.h>
 #include <termios.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -158,6 +160,37 @@ TEST(CommInt, WritesReachTheOtherEndUntilTheLineIsFull)
     const int taken = comm.Write(lot.data(), int(lot.size()));
     EXPECT_GT(taken, 0);
     EXPECT_LT(taken, int(lot.size()));
+}
+
+// A line that drains at its own pace: a write far longer than the line holds
+// goes out whole, however long that takes, as long as the line keeps taking
+// bytes; the write's limit is the time without progress, not the total.
+TEST(CommInt, ALongWriteTakesAsLongAsTheLineKeepsTakingBytes)
+{
+    TPtyPair pty;
+    TComm comm;
+    comm.SetDeviceName(pty.SlavePath());
+    comm.Open();
+    comm.SetWriteTimeout(500);
+    const std::string lot(512 * 1024, 'x');
+    std::atomic<bool> done {false};
+    std::atomic<size_t> drained {0};
+    std::thread line([&] {
+        char chunk[1024];
+        while (!done) {
+            pollfd ready {pty.Master(), POLLIN, 0};
+            if (::poll(&ready, 1, 10) == 1 && (ready.revents & POLLIN)) {
+                const ssize_t got = ::read(pty.Master(), chunk, sizeof chunk);
+                if (got > 0)
+                    drained += size_t(got);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5)); // the line's pace
+        }
+    });
+    const int taken = comm.Write(lot.data(), int(lot.size()));
+    done = true;
+    line.join();
+    EXPECT_EQ(taken, int(lot.size()));
 }
 
 TEST(CommInt, NullStripDropsZeroBytes)
