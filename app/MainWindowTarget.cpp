@@ -22,16 +22,12 @@ bool TMainWindowTarget::Busy() const
     return FMain.Comm() && FMain.Comm()->Busy();
 }
 
-// BusyEnded is emitted while the link is still unwinding the operation that
-// ended; the action (device work) runs from the event loop afterwards.
 void TMainWindowTarget::CallWhenIdle(std::function<void()> action)
 {
-    if (!Busy()) {
+    if (FMain.Comm())
+        FMain.Comm()->CallWhenIdle(&FContext, std::move(action));
+    else
         QTimer::singleShot(0, &FContext, std::move(action));
-        return;
-    }
-    QObject::connect(FMain.Comm(), &TfrmComm::BusyEnded, &FContext, std::move(action),
-                     Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
 // The line went while the run waited for this instruction. Its box has told
@@ -48,7 +44,7 @@ QString TMainWindowTarget::TriggerChannel(int channel)
 {
     EndIfLineLost();
     TOperation operation(FMain.Comm());
-    FMain.TriggerChannel(channel);
+    FMain.TriggerChannel(channel, TriggerSource::Script);
     return ScriptOutcome::Sent;
 }
 

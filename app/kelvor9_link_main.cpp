@@ -1,13 +1,21 @@
-// kelvor9-link [COMn] TEXT
+// kelvor9-link [--direct] [--verbose] [COMn] TEXT
 //
 // Opens the port the way the console does (the COM argument, or the search for
 // a USB virtual COM port when there is none), sends TEXT as a dialogue and
 // prints the reply payload. Exit status: 0 a payload beginning "OK.", 3 any
 // other payload (a refusal, still printed), 1 no reply (none in time, a
 // length of 0000, or no device found), 2 an error or a usage mistake.
+//
+// A running console holds its port for itself. Then the text goes through
+// the console on the session bus (its Exchange call), with the same output
+// and exit status: when the named port cannot be opened because another
+// program holds it and that program is the console, or without a COM
+// argument whenever a console with a device runs. --direct never does.
 #include "link/CommInt.h"
 #include "link/CommUnit.h"
 #include "link/ReplyFrame.h"
+#include "remote/ConsoleClient.h"
+#include "remote/RemoteNames.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -19,13 +27,34 @@
 
 namespace {
 
-// The frame's length field has four digits and the dialogue adds the reply
-// request "R": the text itself may have one character less.
-constexpr int LongestText = ReplyFrame::LongestFramedText - 1;
+const char* const UsageText =
+    "usage: kelvor9-link [--direct] [--verbose] [COMn] TEXT\n"
+    "Sends TEXT to the Kelvor 9 as a command and prints its reply.\n"
+    "TEXT is at most 9998 characters of Latin-1 (the device's 8-bit characters).\n"
+    "While the console runs and holds the port, the text goes through the console.\n"
+    "  --direct   open the port directly, never through the console\n"
+    "  --verbose  say on standard error which way the text went\n";
 
-const char* const UsageText = "usage: kelvor9-link [COMn] TEXT\n"
-                              "Sends TEXT to the Kelvor 9 as a command and prints its reply.\n"
-                              "TEXT is at most 9998 characters of Latin-1 (the device's 8-bit characters).\n";
+struct TOptions {
+    bool Direct = false;
+    bool Verbose = false;
+};
+
+// The switches before the arguments; what follows them is the port and text.
+TOptions TakeOptions(QStringList& args)
+{
+    TOptions options;
+    while (!args.isEmpty()) {
+        if (args.first() == QLatin1String("--direct"))
+            options.Direct = true;
+        else if (args.first() == QLatin1String("--verbose"))
+            options.Verbose = true;
+        else
+            break;
+        args.removeFirst();
+    }
+    return options;
+}
 
 bool IsComArgument(const QString& arg)
 {
@@ -52,16 +81,6 @@ int UsageMistake(const QString& message)
     return 2;
 }
 
-// The device's 8-bit characters: text that has none for a character cannot
-// be sent (it would go out as "?").
-bool IsLatin1(const QString& text)
-{
-    for (const QChar c : text)
-        if (c.unicode() > 0xFF)
-            return false;
-    return true;
-}
-
 // Why the arguments cannot be sent, or nothing when they can.
 std::optional<int> RefuseArguments(const QStringList& args)
 {
@@ -74,23 +93,67 @@ std::optional<int> RefuseArguments(const QStringList& args)
     const QString& text = args.last();
     if (text.isEmpty())
         return UsageMistake(QStringLiteral("the text to send is empty"));
-    if (!IsLatin1(text))
-        return Fail(QStringLiteral("The text holds characters the Kelvor 9 cannot receive (only Latin-1 characters "
-                                   "can be sent)."));
-    if (text.size() > LongestText)
-        return Fail(QStringLiteral("The text is too long: %1 characters, at most %2.").arg(text.size()).arg(LongestText));
+    if (const QString fault = ReplyFrame::DialogueTextFault(text); !fault.isEmpty())
+        return Fail(fault);
     return std::nullopt;
 }
 
 // A port another program holds open: the lock refuses root (EAGAIN), the
 // terminal's exclusive mode everyone else (EBUSY). Most often that program
 // is the console itself.
+bool HeldByAnother(const ECommError& error)
+{
+    return error.ErrorCode() == EAGAIN || error.ErrorCode() == EBUSY;
+}
+
 QString OpenFailure(const ECommError& error)
 {
     QString message = error.Message().trimmed();
-    if (error.ErrorCode() == EAGAIN || error.ErrorCode() == EBUSY)
+    if (HeldByAnother(error))
         message += QStringLiteral(": the port is in use by another program (is the console running?)");
     return message;
+}
+
+void Tell(const TOptions& options, const QString& way)
+{
+    if (options.Verbose)
+        QTextStream(stderr) << "kelvor9-link: " << way << '\n';
+}
+
+// The payload's bytes as they came, one byte per character.
+int PrintReply(const QString& reply)
+{
+    const QByteArray bytes = reply.toLatin1() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    return reply.startsWith(QLatin1String("OK.")) ? 0 : 3;
+}
+
+int NoReply()
+{
+    std::fputs("No reply from the Kelvor 9.\n", stderr);
+    return 1;
+}
+
+// The console's errors as the exit status says them: its refusal is the
+// device's reply, printed; no reply 1; anything else an error.
+int ThroughConsole(const TConsoleClient& console, const QString& port, const QString& text, const TOptions& options)
+{
+    Tell(options, QStringLiteral("through the console on the session bus (%1, %2)").arg(RemoteNames::Service, port));
+    const TConsoleClient::TOutcome outcome = console.Exchange(text);
+    if (outcome.ErrorName.isEmpty())
+        return PrintReply(outcome.Payload);
+    if (outcome.ErrorName == RemoteNames::Error::Refused) {
+        PrintReply(outcome.Message);
+        return 3;
+    }
+    if (outcome.ErrorName == RemoteNames::Error::NoReply)
+        return NoReply();
+    return Fail(outcome.Message);
+}
+
+bool SamePort(const QString& a, const QString& b)
+{
+    return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -105,33 +168,45 @@ int main(int argc, char* argv[])
         std::fputs(UsageText, stdout);
         return 0;
     }
+    const TOptions options = TakeOptions(args);
     if (const std::optional<int> refused = RefuseArguments(args))
         return *refused;
+    const QString& text = args.last();
+    const QString named = args.size() == 2 ? args[0] : QString();
+
+    // Without a port named, a running console with a device is asked first.
+    std::optional<TConsoleClient> console;
+    if (!options.Direct) {
+        console.emplace();
+        if (named.isEmpty() && console->Present()) {
+            if (const QString port = console->Port(); !port.isEmpty())
+                return ThroughConsole(*console, port, text, options);
+        }
+    }
 
     TfrmComm link;
     QStringList arguments { program };
-    if (args.size() == 2)
-        arguments << args[0];
+    if (!named.isEmpty())
+        arguments << named;
     link.Settings().Arguments = arguments;
     try {
         try {
             link.Connect();
         } catch (const ECommError& error) {
+            // Held: by the console, when it says the port is the one it holds.
+            if (console && HeldByAnother(error) && console->Present() && SamePort(console->Port(), named))
+                return ThroughConsole(*console, console->Port(), text, options);
             return Fail(OpenFailure(error));
         }
         if (link.Port() <= 0) {
             std::fputs("No Kelvor 9 found.\n", stderr);
             return 1;
         }
-        const QString reply = link.Dialogue(args.last());
-        if (reply.isEmpty()) {
-            std::fputs("No reply from the Kelvor 9.\n", stderr);
-            return 1;
-        }
-        // The payload's bytes as they came, one byte per character.
-        const QByteArray bytes = reply.toLatin1() + '\n';
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-        return reply.startsWith(QLatin1String("OK.")) ? 0 : 3;
+        Tell(options, QStringLiteral("directly on COM%1").arg(link.Port()));
+        const QString reply = link.Dialogue(text);
+        if (reply.isEmpty())
+            return NoReply();
+        return PrintReply(reply);
     } catch (const EKelvorError& error) {
         return Fail(error.Message().trimmed());
     }

@@ -12,6 +12,7 @@
 #include "console/Main.h"
 #include "console/OtherWindows.h"
 #include "editor/ScriptEditor.h"
+#include "remote/RemoteService.h"
 #include "scheduler/Scheduler.h"
 #include "script/ScriptFile.h"
 #include "ui/KelvorApplication.h"
@@ -93,5 +94,9 @@ int main(int argc, char** argv)
     InstallTestRun(frmMain, frmScheduler);
     frmMain.show();
     frmMain.activateWindow();
+    // Other programs drive the console over D-Bus (org.kelvor9.Console);
+    // the shown window's link exists now, its first refresh is to come.
+    const std::unique_ptr<TRemoteService> remote =
+        StartRemoteControl(frmMain, frmScheduler, QCoreApplication::arguments());
     return app.exec();
 }

@@ -53,10 +53,11 @@ void TfrmMain::btnChannelClick(int channel)
     ShowLinks();
 }
 
-void TfrmMain::TriggerChannel(int channel)
+void TfrmMain::TriggerChannel(int channel, const QString& source)
 {
     TOperation operation(frmComm);
     frmComm->SendCommand(QStringLiteral("T") + QString::number(channel));
+    emit Triggered(channel, frmComm->LastFrameWrittenUs(), source);
 }
 
 std::optional<QString> TfrmMain::SetChannelMode(int channel, int mode)

@@ -292,7 +292,7 @@ bool TfrmMain::MantissaKey(TMantisaEdit* field, QKeyEvent* event)
 void TfrmMain::MantissaEnter(TMantisaEdit* field)
 {
     const int row = field->Row;
-    if ((row == 1 || row == 3 || row == 4) && field->Value() == 0) {
+    if (ZeroIsNotSent(row - 1) && field->Value() == 0) {
         FocusPastParameterPanel();
         return;
     }

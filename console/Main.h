@@ -32,6 +32,13 @@ class TSpeedButtonEX;
 class TUserDialogs;
 struct TChannel9Session;
 
+// Who asked for a trigger, as the Triggered signal names it.
+namespace TriggerSource {
+inline const QString Operator = QStringLiteral("operator");
+inline const QString Script = QStringLiteral("script");
+inline const QString Remote = QStringLiteral("remote");
+} // namespace TriggerSource
+
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -79,7 +86,8 @@ public:
     // --- Channel operations
     void SwitchPowerOn();
     void SwitchPowerOff();
-    void TriggerChannel(int channel);
+    // source says who asked: TriggerSource::Operator, Script or Remote.
+    void TriggerChannel(int channel, const QString& source = TriggerSource::Operator);
     // Returns the device's reply payload, or nothing when nothing was sent
     // (the channel is already in that mode, or its power flag holds it).
     std::optional<QString> SetChannelMode(int channel, int mode);
@@ -119,6 +127,9 @@ signals:
     // The operator chose "&Scheduler!" (the program opens the scheduler's
     // script editor).
     void SchedulerChosen();
+    // A channel's trigger went out: when its frame was written (microseconds
+    // since the epoch), and who asked for it.
+    void Triggered(int channel, qint64 unixMicroseconds, const QString& source);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -320,8 +320,7 @@ void TfrmMain::BuildParameterGrid()
             field->Row = r;
             field->setGeometry(left, top, MantissaWidth, FieldHeight);
             field->setToolTip(hint);
-            if (r == 4)
-                field->SetMaxValue(59999);
+            field->SetMaxValue(SettingFieldMaximum(r - 1));
             BindMantissaHandlers(field);
             ParameterEdits[n][r] = field;
             if (r <= 3) {

@@ -226,7 +226,7 @@ void TfrmScriptEditor::SettingsComboChange(int index)
     MantisaEdit->SetSignLabel(amplitude ? LabelVoltSign : nullptr);
     ExponentEdit->setVisible(time);
     MantisaEdit->SetAttachedControl(time ? ExponentEdit : nullptr);
-    MantisaEdit->SetMaxValue(index == SettingPulseCount ? 59999 : 9999);
+    MantisaEdit->SetMaxValue(SettingFieldMaximum(index));
     MantisaEdit->SetValue(0);
 }
 

@@ -145,8 +145,11 @@ void TfrmComm::Wait(double seconds)
 
 void TfrmComm::BeginOperation()
 {
+    const bool wasBusy = Busy();
     ++FOperationDepth;
     UpdateInputHold();
+    if (!wasBusy)
+        emit BusyBegan();
 }
 
 void TfrmComm::EndOperation()
@@ -159,6 +162,18 @@ void TfrmComm::EndOperation()
     UpdateInputHold();
     if (!Busy())
         emit BusyEnded();
+}
+
+// BusyEnded is emitted while the link is still unwinding the operation that
+// ended; the action (device work) runs from the event loop afterwards.
+void TfrmComm::CallWhenIdle(QObject* context, std::function<void()> action)
+{
+    if (!Busy()) {
+        QTimer::singleShot(0, context, std::move(action));
+        return;
+    }
+    connect(this, &TfrmComm::BusyEnded, context, std::move(action),
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
 void TfrmComm::UpdateInputHold()
@@ -202,6 +217,16 @@ void TfrmComm::WriteBytes(const QByteArray& bytes)
         throw ECommError("Write error", ETIMEDOUT);
 }
 
+// A command frame goes out: its moment is what a trigger's listeners line
+// their recordings up with.
+void TfrmComm::WriteFrame(const QByteArray& frame)
+{
+    WriteBytes(frame);
+    using namespace std::chrono;
+    FLastFrameWrittenUs = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    AddText(QString::fromLatin1(frame), true);
+}
+
 void TfrmComm::Send(const QByteArray& frame)
 {
     qCDebug(lcLink).noquote() << QStringLiteral("Send:") + QString::fromLatin1(frame);
@@ -212,8 +237,7 @@ void TfrmComm::Send(const QByteArray& frame)
     if (!FPending.isEmpty()) {
         const QByteArray pending = FPending;
         FPending.clear();
-        WriteBytes(pending);
-        AddText(QString::fromLatin1(pending), true);
+        WriteFrame(pending);
     }
 }
 
@@ -291,8 +315,7 @@ void TfrmComm::Comm32RxChar(int count)
                 if (!FPending.isEmpty()) {
                     const QByteArray pending = FPending;
                     FPending.clear();
-                    WriteBytes(pending);
-                    AddText(QString::fromLatin1(pending), true);
+                    WriteFrame(pending);
                 }
             }
         } else if (FIdle) {
@@ -353,10 +376,13 @@ void TfrmComm::CloseAfterLoss()
 
 void TfrmComm::BeginExchange()
 {
+    const bool wasBusy = Busy();
     FIdle = false;
     FExchange = true;
     FLostInExchange = false;
     UpdateInputHold();
+    if (!wasBusy)
+        emit BusyBegan();
 }
 
 void TfrmComm::EndExchange()

@@ -31,6 +31,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -108,6 +109,10 @@ public:
     // The line hung up (the event thread saw it).
     void Comm32Hangup();
 
+    // When the last command frame went out: microseconds since the epoch on
+    // the system clock, taken right after its bytes were written (0: none yet).
+    qint64 LastFrameWrittenUs() const { return FLastFrameWrittenUs; }
+
     // True from the moment an exchange starts writing until it has ended.
     bool ExchangeOutstanding() const { return FExchange; }
     // The line was lost and no port has been opened since: its loss box has
@@ -117,6 +122,10 @@ public:
     bool Busy() const { return FOperationDepth > 0 || FExchange; }
     void BeginOperation();
     void EndOperation();
+    // Calls action once, from the event loop, after the busy state has ended
+    // (soon, when the link is not busy); context ends the wait with it. The
+    // action may find the link busy again and must check.
+    void CallWhenIdle(QObject* context, std::function<void()> action);
     // The hold on the operator's input (its routing lets a transfer's
     // progress window and cancel key by).
     TInputDeferral& InputDeferral() { return FInputDeferral; }
@@ -131,6 +140,8 @@ signals:
     // Emitted directly when Busy() has become false; a listener that starts
     // device work should connect with Qt::QueuedConnection.
     void BusyEnded();
+    // Emitted directly when Busy() has become true.
+    void BusyBegan();
     // The device went away; the port is closed and FPort is 0. The operation
     // that was running (if any) ends silently: this is its one message.
     void ConnectionLost();
@@ -150,6 +161,7 @@ private:
     void CheckCanWrite(int framedLength);
     void SendFrame(const QString& text);
     void WriteBytes(const QByteArray& bytes);
+    void WriteFrame(const QByteArray& frame);
     // Reads up to count bytes; logged: they are a traffic-log entry.
     QByteArray ReceiveRaw(int count, bool logged = true);
     void Drain();
@@ -179,6 +191,7 @@ private:
     int FOperationDepth = 0;
     QEventLoop* FWaitLoop = nullptr;
     bool FQuitting = false; // the application is quitting: waits end at once
+    qint64 FLastFrameWrittenUs = 0;
 };
 
 // Marks one top-level operation for its lifetime (nested ones count once).

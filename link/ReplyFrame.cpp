@@ -11,6 +11,18 @@ QByteArray CommandFrame(const QString& text)
     return '>' + QByteArray::number(text.size()).rightJustified(4, '0') + text.toLatin1();
 }
 
+QString DialogueTextFault(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return QStringLiteral("The text holds characters the Kelvor 9 cannot receive (only Latin-1 characters "
+                                  "can be sent).");
+    }
+    if (text.size() > LongestDialogueText)
+        return QStringLiteral("The text is too long: %1 characters, at most %2.").arg(text.size()).arg(LongestDialogueText);
+    return {};
+}
+
 QString CutAtZero(const QByteArray& bytes)
 {
     return QString::fromLatin1(bytes.constData(), int(qstrnlen(bytes.constData(), size_t(bytes.size()))));

@@ -20,8 +20,17 @@ namespace ReplyFrame {
 // characters of command text.
 constexpr int LongestFramedText = 9999;
 
+// A dialogue adds the reply request "R" to its text: the text itself may
+// have one character less.
+constexpr int LongestDialogueText = LongestFramedText - 1;
+
 // ">" + four-digit length + text (8-bit, one byte per character).
 QByteArray CommandFrame(const QString& text);
+
+// Why a dialogue's text cannot be sent, or an empty text when it can: the
+// device has 8-bit characters only (Latin-1; any other would go out as "?"),
+// and the frame's length field four digits.
+QString DialogueTextFault(const QString& text);
 
 // The payload up to its first zero byte, one character per byte.
 QString CutAtZero(const QByteArray& bytes);

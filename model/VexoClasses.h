@@ -95,6 +95,15 @@ enum {
     SettingCount
 };
 
+// What the grid takes for a setting: its mantissa field holds at most 59999
+// pulses, else 9999 (seconds, or volts either side of zero); a zero duration,
+// interval or pulse count is never sent.
+inline constexpr double SettingFieldMaximum(int setting) { return setting == SettingPulseCount ? 59999 : 9999; }
+inline constexpr bool ZeroIsNotSent(int setting)
+{
+    return setting == SettingDuration || setting == SettingInterval || setting == SettingPulseCount;
+}
+
 // The device's amplitude range: an amplitude beyond it goes out as the limit.
 inline constexpr double AmplitudeHigh = 9.99, AmplitudeLow = -10.0;
 

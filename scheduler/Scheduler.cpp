@@ -214,6 +214,7 @@ void TfrmScheduler::LogRecord(const TRunRecord& record)
     if (FLog && !FLog->Append(record))
         LabelRunLog->setText(QStringLiteral("The run log \"%1\" cannot be written: %2. The run goes on.")
                                  .arg(FLog->FileName(), FLog->ErrorString()));
+    emit InstructionLogged(record);
 }
 
 void TfrmScheduler::ShowRun()
@@ -245,6 +246,7 @@ void TfrmScheduler::HideRun()
         : QStringLiteral("The scheduled run has ended. Its log: ") + FLogFileName;
     LabelRunLog->setText(notice);
     emit RunNotice(notice);
+    emit RunEnded(FEngine.Ending().Outcome, FLogFileName);
 }
 
 void TfrmScheduler::RunChanged()

@@ -69,6 +69,11 @@ public:
 signals:
     // What the main window's status bar says about the runs.
     void RunNotice(const QString& notice);
+    // A record the run's log gets (whether or not the log could be written).
+    void InstructionLogged(const TRunRecord& record);
+    // A run that started has ended: its log's end line says how, and where
+    // its log is (empty when it has none).
+    void RunEnded(const QString& outcome, const QString& logFile);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

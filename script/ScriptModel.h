@@ -84,6 +84,22 @@ inline const QStringList SettingNames = [] {
     return names;
 }();
 
+// The device has channels 1 to 9 and paradigms 1 to 9: scripts and other
+// programs that name another number are refused before anything is sent.
+inline constexpr int FirstDeviceNumber = 1, LastDeviceNumber = 9;
+inline bool OnTheDevice(int number) { return number >= FirstDeviceNumber && number <= LastDeviceNumber; }
+
+// The index of a name in SettingNames or ModeNames, compared without regard
+// to letter case as the reader does; -1 when it is none of them.
+inline int IndexOfName(const QStringList& names, const QString& name)
+{
+    for (int i = 0; i < names.size(); ++i) {
+        if (names.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
 inline constexpr qint64 MsPerDay = 86'400'000;
 
 inline double DayFractionFromMs(qint64 ms) { return double(ms) / double(MsPerDay); }

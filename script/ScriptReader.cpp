@@ -58,19 +58,6 @@ bool ParseInteger(QStringView text, int& value)
     return true;
 }
 
-int IndexOfName(const QStringList& names, const QString& name)
-{
-    for (int i = 0; i < names.size(); ++i) {
-        if (names.at(i).compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
-// The device has channels 1 to 9 and paradigms 1 to 9; a script that names
-// another number could not work, so it is refused before it runs.
-bool OnTheDevice(int number) { return number >= 1 && number <= 9; }
-
 // The one-digit channel of "Change Channel 2 ...". A second digit after it
 // would make another number, which no channel has.
 int ChannelOf(const QString& instruction)

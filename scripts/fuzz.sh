@@ -19,7 +19,7 @@ ROOT=$(pwd)
 BUILD_DIR="${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
 SECONDS_EACH="${FUZZ_SECONDS:-30}"
 JOBS="${FUZZ_JOBS:-2}"
-ALL_TARGETS=(model_replies paradigm_file sim_batch reply_frame script_reader channel9_csv sector_reply)
+ALL_TARGETS=(model_replies paradigm_file sim_batch reply_frame script_reader channel9_csv sector_reply remote_calls)
 
 BUILD_ONLY=0
 COVERAGE=0

@@ -2,14 +2,16 @@
 # Installs every Debian 12 package the console, the simulator, the tests, the
 # benchmarks and the Debian package (dpkg-dev and file: cpack reads the
 # programs' library needs through dpkg-shlibdeps; lintian checks the package;
-# appstream validates its AppStream metadata) need. Runs as root, or through
-# sudo when it is available.
+# appstream validates its AppStream metadata; dbus and libglib2.0-bin give the
+# remote-control tests a private session bus and gdbus) need. Runs as root,
+# or through sudo when it is available.
 set -euo pipefail
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6
           qt6-base-private-dev
           xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core locales
-          dpkg-dev file lintian appstream)
+          dpkg-dev file lintian appstream
+          dbus libglib2.0-bin)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

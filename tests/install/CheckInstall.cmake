@@ -22,6 +22,7 @@ endif()
 
 # The console looks for the guide at ../share/kelvor9/guide beside its folder.
 expect_file(share/kelvor9/guide/index.html "the guide F1 opens")
+expect_file(share/dbus-1/interfaces/org.kelvor9.Console1.xml "the console's D-Bus interface")
 
 # The desktop entry starts an installed program and names an installed icon.
 set(entry ${PREFIX}/share/applications/kelvor9.desktop)
