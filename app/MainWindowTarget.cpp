@@ -13,9 +13,26 @@ QString Reply(const QString& payload)
     return payload.isEmpty() ? ScriptOutcome::NoReply : payload;
 }
 
+// "COM9".
+QString PortName(int number)
+{
+    return QStringLiteral("COM%1").arg(number);
+}
+
 } // namespace
 
-TMainWindowTarget::TMainWindowTarget(TfrmMain& frmMain) : FMain(frmMain) {}
+// Queued: the news comes inside the serial hand-over, where nothing may
+// serve events or start an exchange.
+TMainWindowTarget::TMainWindowTarget(TfrmMain& frmMain) : FMain(frmMain)
+{
+    QObject::connect(
+        &frmMain, &TfrmMain::DeviceLost, &FContext,
+        [this] {
+            if (OnLineLost)
+                OnLineLost();
+        },
+        Qt::QueuedConnection);
+}
 
 bool TMainWindowTarget::Busy() const
 {
@@ -32,8 +49,8 @@ void TMainWindowTarget::CallWhenIdle(std::function<void()> action)
 
 // The line went while the run waited for this instruction. Its box has told
 // the operator; a second one ("not connected") would only repeat it. The
-// instruction ends with the loss as its outcome, and the run halts there.
-// Once F5 has opened the port again, instructions go to the device again.
+// run learns of the loss from the silent abort and waits for the device
+// (Reconnect) before this instruction is dealt with.
 void TMainWindowTarget::EndIfLineLost() const
 {
     if (FMain.Comm() && FMain.Comm()->LineLost())
@@ -84,4 +101,33 @@ QString TMainWindowTarget::LoadParadigmFromFile(const QString& fileName)
     // The batch itself is never answered; the answer to the clear before it
     // tells whether the device took the load at all.
     return FMain.LoadParadigmFromFile(fileName).isEmpty() ? ScriptOutcome::NoReply : ScriptOutcome::Loaded;
+}
+
+QString TMainWindowTarget::LostPort() const
+{
+    const TfrmComm* comm = FMain.Comm();
+    return comm && comm->LostPort() > 0 ? PortName(comm->LostPort()) : QString();
+}
+
+// The lost port alone is opened (it was closed at the loss), never a
+// search; a port that is open already (the operator's F5 found the device,
+// or a try opened the port and the device did not answer) is taken as it
+// is. Either way the device's state is read: the run goes on only once the
+// device has answered, and its next instructions start from what it holds.
+QString TMainWindowTarget::Reconnect()
+{
+    TfrmComm* comm = FMain.Comm();
+    if (!comm || comm->Busy())
+        return {};
+    try {
+        TOperation operation(comm);
+        if (comm->LineLost())
+            comm->Reopen();
+        if (!FMain.IsConnected() || !FMain.RefreshConnection())
+            return {};
+    } catch (const EKelvorError&) {
+        // Not there yet, silent, or lost again on the way: the next try follows.
+        return {};
+    }
+    return FMain.IsConnected() && !comm->LineLost() ? PortName(comm->Port()) : QString();
 }

@@ -2,7 +2,8 @@
 // The main window's device operations as a running script sees them. Each
 // call opens its own top-level operation, so the script's instruction and
 // whatever it calls count as one busy stretch; the outcome texts are those
-// the run log records.
+// the run log records. A lost line is told to the run (OnLineLost) once the
+// line event has been handled, and tried again on the same port.
 #include <QObject>
 
 #include "script/ScriptTarget.h"
@@ -22,6 +23,9 @@ public:
     QString SetChannelMode(int channel, int mode) override;
     QString SelectParadigm(int number) override;
     QString LoadParadigmFromFile(const QString& fileName) override;
+
+    QString LostPort() const override;
+    QString Reconnect() override;
 
 private:
     void EndIfLineLost() const;

@@ -85,11 +85,15 @@ TChannel9Session& TfrmMain::Channel9Session()
 
 void TfrmMain::menuSaveCSVFileClick()
 {
+    if (!MayHoldUpTheRun())
+        return;
     SaveChannel9Csv();
 }
 
 void TfrmMain::menuLoadCSVFileClick()
 {
+    if (!MayHoldUpTheRun())
+        return;
     LoadChannel9Csv();
 }
 

@@ -128,13 +128,16 @@ QString TfrmMain::PortText() const
 void TfrmMain::ConnectionLost()
 {
     ShowConnectionState();
+    emit DeviceLost();
     // The box waits for the operator; it opens once the line event that
     // brought the news has been handled.
     QTimer::singleShot(0, this, [this] { ShowLossBox(); });
 }
 
 // Once the operation has ended, so that a transfer cut off by the loss has
-// said how far it came: that goes into the same box.
+// said how far it came: that goes into the same box. One box at a time: a
+// line that comes and goes again while it shows (a running script tries to
+// reach the device) adds none.
 void TfrmMain::ShowLossBox()
 {
     if (frmComm && frmComm->Busy()) {
@@ -142,9 +145,29 @@ void TfrmMain::ShowLossBox()
                 Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
         return;
     }
+    if (!FLossBoxText.isEmpty())
+        return;
     QString text = TfrmComm::LostMessage();
     if (!FLossAccount.isEmpty())
         text += QLatin1Char(' ') + FLossAccount;
     FLossAccount.clear();
+    FLossBoxText = text;
     TKelvorApplication::ReportError(text);
+    FLossBoxText.clear();
+}
+
+// The device is back (a running script reached it again while the box
+// waited for the operator): the box has nothing more to say.
+void TfrmMain::CloseLossBox()
+{
+    if (!FLossBoxText.isEmpty())
+        TKelvorApplication::WithdrawError(FLossBoxText);
+}
+
+bool TfrmMain::MayHoldUpTheRun()
+{
+    if (!FRunActiveQuery || !FRunActiveQuery())
+        return true;
+    return Dialogs().AskWarning(
+        this, QStringLiteral("A script is running. Its instructions will wait until this operation ends. Go on?"));
 }

@@ -58,15 +58,21 @@ public:
     // Asked before the window (and with it the program) closes; false keeps
     // it open. The console's end uses it to ask about a running script.
     void SetCloseQuery(std::function<bool()> query) { FCloseQuery = std::move(query); }
+    // Tells whether a script's run is active (its instructions would wait
+    // while a long operation holds the console).
+    void SetRunActiveQuery(std::function<bool()> query) { FRunActiveQuery = std::move(query); }
 
     TfrmComm* Comm() const { return frmComm; }
     Tparadigm& Paradigm() { return *FParadigm; }
 
     // --- Refresh, device state and device replies
-    void RefreshConnection();
+    // True when a port is open and the device answered the reading of its
+    // state (a silent device leaves the window as the model holds it).
+    bool RefreshConnection();
     // How long the last search and opening of the port took.
     qint64 LastConnectNs() const { return FLastConnectNs; }
-    void ReadDeviceState();
+    // True when the device answered any of the reads.
+    bool ReadDeviceState();
     bool IsConnected() const;
 
     // --- Parameter grid
@@ -130,6 +136,9 @@ signals:
     // A channel's trigger went out: when its frame was written (microseconds
     // since the epoch), and who asked for it.
     void Triggered(int channel, qint64 unixMicroseconds, const QString& source);
+    // The line to the device was lost. Emitted inside the serial hand-over:
+    // a listener that does more than note it connects queued.
+    void DeviceLost();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -203,6 +212,10 @@ private:
     void FormDestroy();
     void ConnectionLost();
     void ShowLossBox();
+    void CloseLossBox();
+    // Asks before a long operation of the operator's holds up a running
+    // script; true to go on.
+    bool MayHoldUpTheRun();
     // The operator's input held while the console was busy (HeldInput.cpp).
     void BindInputHold();
     void ShowConnectionState();
@@ -256,12 +269,15 @@ private:
     TfrmComm* frmComm = nullptr;
     std::function<void(TfrmComm&)> FConfigureLink;
     std::function<bool()> FCloseQuery;
+    std::function<bool()> FRunActiveQuery;
     // The value the grid's fields and a script's setting go out as.
     TVexoValue EditValue;
     QString HelpFile; // the help file beside the program
     qint64 FLastConnectNs = 0;
     // How far a transfer came when the line was lost: said in the loss box.
     QString FLossAccount;
+    // The loss box's text while it is on the screen.
+    QString FLossBoxText;
     // A refresh is redrawing the window: the field being typed in keeps its text.
     bool FRedrawingFromDevice = false;
     std::unique_ptr<Tparadigm> FParadigm;

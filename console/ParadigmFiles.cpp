@@ -22,6 +22,8 @@ void TfrmMain::SaveParadigm1Click()
 
 void TfrmMain::LoadParadigm1Click()
 {
+    if (!MayHoldUpTheRun())
+        return;
     const QString fileName = Dialogs().AskOpenFileName(this, FileDialogOptions(TFileDialogKind::LoadParadigm));
     if (fileName.isEmpty())
         return;

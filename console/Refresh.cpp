@@ -15,10 +15,10 @@
 #include "link/CommUnit.h"
 #include "ui/KelvorApplication.h"
 
-void TfrmMain::RefreshConnection()
+bool TfrmMain::RefreshConnection()
 {
     if (!frmComm)
-        return;
+        return false;
     TBusyCursor busy;
     // Whoever waits for the refresh learns that it ended, also when an
     // error ended it.
@@ -32,7 +32,7 @@ void TfrmMain::RefreshConnection()
     }
     ShowConnectionState();
     if (!IsConnected())
-        return;
+        return false;
     auto redraw = [this] {
         const QScopedValueRollback keepTyping(FRedrawingFromDevice, true);
         ShowLinks();
@@ -44,13 +44,17 @@ void TfrmMain::RefreshConnection()
     // A request that ends the read with an error (a broken reply, a lost
     // line) comes after others that may have changed the model: the window
     // shows what was read all the same, never less than the model holds.
+    bool answered = false;
     try {
-        ReadDeviceState();
+        answered = ReadDeviceState();
     } catch (...) {
         redraw();
         throw;
     }
     redraw();
+    if (answered)
+        CloseLossBox();
+    return answered;
 }
 
 // Cover panel, menu entries and the port panel follow the connection. The
@@ -80,7 +84,7 @@ void TfrmMain::ShowConnectionState()
         StatusPanels[1]->setText(QStringLiteral("Connection: COM") + QString::number(port));
 }
 
-void TfrmMain::ReadDeviceState()
+bool TfrmMain::ReadDeviceState()
 {
     const QString state = frmComm->Dialogue(QStringLiteral("GP,4"));
     if (!state.isEmpty())
@@ -88,7 +92,9 @@ void TfrmMain::ReadDeviceState()
     const QString links = frmComm->Dialogue(QStringLiteral("GC"));
     if (!links.isEmpty())
         Paradigm().ParseLinks(links);
-    TakeStoreModeReply(frmComm->Dialogue(QStringLiteral("GT")));
+    const QString storeMode = frmComm->Dialogue(QStringLiteral("GT"));
+    TakeStoreModeReply(storeMode);
+    return !state.isEmpty() || !links.isEmpty() || !storeMode.isEmpty();
 }
 
 // Paradigm button p down (raising the others) and copy item p the only

@@ -362,6 +362,8 @@ bool TfrmComm::LineGone(const ECommError& error)
 void TfrmComm::CloseAfterLoss()
 {
     FComm32->Close();
+    if (FPort > 0)
+        FLostPort = FPort;
     FPort = 0; // the next refresh connects again
     FReady = false;
     FPending.clear();

@@ -99,6 +99,11 @@ public:
     // "COMn" names of the USB virtual COM ports, ascending.
     QStringList ListVcpPorts();
     void OpenPort(int number);
+    // Opens the port again that the lost line was on (LostPort()), at once:
+    // it was closed at the loss, so nothing waits between closing and
+    // opening. Never a search. Raises the port's error when it cannot be
+    // opened; the link then stays unconnected.
+    void Reopen();
     TLinkSettings& Settings() { return FSettings; }
 
     void AddText(const QString& text, bool sent);
@@ -118,6 +123,8 @@ public:
     // The line was lost and no port has been opened since: its loss box has
     // been shown (or is on its way).
     bool LineLost() const { return FLineLost; }
+    // The port the lost line was on; 0 when no line was lost.
+    int LostPort() const { return FLineLost ? FLostPort : 0; }
     // An operation or an exchange is running; see the header comment.
     bool Busy() const { return FOperationDepth > 0 || FExchange; }
     void BeginOperation();
@@ -157,6 +164,7 @@ private:
     QString PortFolder() const;
     QString DevicePath(int number) const;
     void OpenDevice(int number);
+    void OpenNumbered(int number);
     void CheckNotBusy() const;
     void CheckCanWrite(int framedLength);
     void SendFrame(const QString& text);
@@ -187,6 +195,7 @@ private:
     bool FLostInExchange = false;
     bool FLostInOperation = false;
     bool FLineLost = false;
+    int FLostPort = 0;
     int FHandOverDepth = 0;
     int FOperationDepth = 0;
     QEventLoop* FWaitLoop = nullptr;

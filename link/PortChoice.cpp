@@ -90,6 +90,24 @@ void TfrmComm::OpenPort(int number)
     // interface is not served meanwhile.
     if (FSettings.OpenPauseMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(FSettings.OpenPauseMs));
+    OpenNumbered(number);
+    if (closeError)
+        std::rethrow_exception(closeError);
+}
+
+void TfrmComm::Reopen()
+{
+    CheckNotBusy();
+    // The operation that met the loss is still unwinding: it ends first.
+    if (FLostInOperation)
+        throw ESilentAbort(LostMessage());
+    if (LostPort() <= 0)
+        throw EKelvorError(NotConnectedMessage());
+    OpenNumbered(LostPort());
+}
+
+void TfrmComm::OpenNumbered(int number)
+{
     try {
         OpenDevice(number);
     } catch (...) {
@@ -100,8 +118,6 @@ void TfrmComm::OpenPort(int number)
     }
     FPort = number;
     FLineLost = false;
-    if (closeError)
-        std::rethrow_exception(closeError);
 }
 
 void TfrmComm::Connect()

@@ -30,9 +30,10 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, TRemoteChannel& c
 
 namespace {
 
+// A skipped instruction has no moment it was carried out: it is told as 0.
 qlonglong Microseconds(const QDateTime& moment)
 {
-    return moment.toMSecsSinceEpoch() * 1000;
+    return moment.isValid() ? moment.toMSecsSinceEpoch() * 1000 : 0;
 }
 
 } // namespace

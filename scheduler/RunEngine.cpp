@@ -64,6 +64,7 @@ TRunEngine::TRunEngine(TScriptTarget& target, const TClock& clock, std::unique_p
     FAlarm.SetEnabled(false);
     FAlarm.SetAlarmCurrency(AlarmCurrency);
     FAlarm.OnAlarm = [this](TAlarm&) { FireEvent(); };
+    FTarget.OnLineLost = [this] { LineDown(); };
     FSinceEvents.start();
     LetEventsRun = [this] {
         if (FSinceEvents.elapsed() < EventsEveryMs)
@@ -75,6 +76,7 @@ TRunEngine::TRunEngine(TScriptTarget& target, const TClock& clock, std::unique_p
 
 TRunEngine::~TRunEngine()
 {
+    FTarget.OnLineLost = nullptr;
     FAlarm.OnAlarm = nullptr;
 }
 
@@ -101,6 +103,8 @@ void TRunEngine::Start(const TScriptLines& lines, qint64 delayMs)
     FHaltReason.clear();
     FEnding = {};
     FWaitingForIdle = false;
+    FLineDown = false;
+    FMissed.clear();
     FArmedDueMs = -1;
     FShownNextMs = -1;
     FStatusText.clear();
@@ -122,6 +126,8 @@ void TRunEngine::Stop(TRunEnd how)
 {
     FAlarm.SetEnabled(false);
     FWaitingForIdle = false;
+    FLineDown = false; // no more tries
+    FMissed.clear();
     if (!FActive)
         return;
     FActive = false;
@@ -142,8 +148,13 @@ void TRunEngine::FireEvent()
     FAlarm.SetEnabled(false);
     if (!FActive || FHalted || FWaitingForIdle)
         return;
+    // While the line is lost the alarm wakes the engine for the next try.
+    if (FLineDown) {
+        TryReconnect();
+        return;
+    }
     const quint64 run = FRun;
-    const int next = CarryOutCurrent();
+    const int next = FMissed.empty() ? CarryOutCurrent() : CarryOutMissed();
     if (next >= 0 && Running(run))
         RunFrom(next);
 }
@@ -205,9 +216,15 @@ int TRunEngine::CarryOutCurrent()
         WaitUntilIdle();
         return -1;
     }
+    return CarryOut(index, DueMs(index)) ? index + 1 : -1;
+}
+
+bool TRunEngine::CarryOut(int index, qint64 dueMs)
+{
+    const TCommand& command = FCommands[size_t(index)];
     FSound.Play(SoundDing);
     TRunRecord record;
-    record.Due = QDateTime::fromMSecsSinceEpoch(DueMs(index));
+    record.Due = QDateTime::fromMSecsSinceEpoch(dueMs);
     record.Done = QDateTime::fromMSecsSinceEpoch(FClock.MsecsSinceEpoch());
     record.Line = index + 1;
     record.Text = FLines.At(index);
@@ -215,23 +232,28 @@ int TRunEngine::CarryOutCurrent()
     try {
         record.Outcome = Perform(command);
     } catch (const ESilentAbort& error) {
+        // A lost line: the instruction is dealt with once the device is back.
+        if (!FTarget.LostPort().isEmpty()) {
+            LineDown();
+            return false;
+        }
         Halt(record, error.Message());
-        return -1;
+        return false;
     } catch (const EKelvorError& error) {
         Halt(record, error.Message());
         if (OnFailed)
             OnFailed(error.Message());
-        return -1;
+        return false;
     } catch (const std::exception& error) {
         const QString message = QString::fromLocal8Bit(error.what());
         Halt(record, message);
         if (OnFailed)
             OnFailed(message);
-        return -1;
+        return false;
     }
     if (OnCarried)
         OnCarried(record);
-    return Running(run) ? index + 1 : -1;
+    return Running(run);
 }
 
 // The walk stops at the first instruction that acts or is not yet due; the
@@ -291,14 +313,19 @@ QString TRunEngine::Perform(const TCommand& command)
 // it stopped and ends it. Nothing is marked as next: nothing will run.
 void TRunEngine::Halt(TRunRecord& record, const QString& message)
 {
+    record.Outcome = message;
+    if (OnCarried)
+        OnCarried(record);
+    HaltRun(message);
+}
+
+void TRunEngine::HaltRun(const QString& message)
+{
     FHalted = true;
     FHaltReason = message;
     FAlarm.SetEnabled(false);
     FNextIndex = -1;
     FStatusText = QStringLiteral("The run has halted: ") + message;
-    record.Outcome = message;
-    if (OnCarried)
-        OnCarried(record);
     if (OnChanged)
         OnChanged();
 }

@@ -25,6 +25,12 @@
 //     text says "The run has halted: " + the reason, and no instruction is
 //     marked as the next one. OnFailed gets the message, except when the line
 //     was lost (ESilentAbort), whose box the main window shows.
+//   - A lost line does not end the run (RunReconnect.cpp): the engine tries
+//     the lost port again every RetryEveryMs through the target, while the
+//     status text says "Connection lost: trying COMn again…". Once the
+//     device is back, the instructions that fell due meanwhile are caught up
+//     (CatchUp.h) and the run goes on; after GiveUpAfterMs without the device
+//     the run halts. OnNote logs the loss and the reconnection.
 //   - The run ends (OnStopped) when Stop is called, when the index passes the
 //     last instruction, or when the look-ahead finds no acting instruction
 //     (completed). Ending() then tells the moment and how it ended.
@@ -36,10 +42,12 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
 #include "Alarm.h"
+#include "CatchUp.h"
 #include "JumpPlan.h"
 #include "RunRecord.h"
 #include "Sounds.h"
@@ -51,6 +59,13 @@ class TRunEngine {
 public:
     // The alarm's floor: an instruction runs at most this long after its moment.
     static constexpr quint32 AlarmCurrency = 50;
+
+    // How a lost line is tried again: every RetryEveryMs, for at most
+    // GiveUpAfterMs from the loss.
+    struct TReconnection {
+        qint64 RetryEveryMs = 1000;
+        qint64 GiveUpAfterMs = 10 * 60 * 1000;
+    };
 
     // target, clock and sound are not owned and must outlive the engine.
     TRunEngine(TScriptTarget& target, const TClock& clock, std::unique_ptr<TCheckTimer> checkTimer,
@@ -79,13 +94,17 @@ public:
     // How the last run ended, once it has: the end line of its log.
     const TRunEnding& Ending() const { return FEnding; }
     bool WaitingForIdle() const { return FWaitingForIdle; } // due, the console busy
+    // The line is lost and the engine tries to reach the device again.
+    bool Reconnecting() const { return FLineDown; }
+    TReconnection& Reconnection() { return FReconnection; }
     const TScriptLines& Lines() const { return FLines; }
     const TCommandsArray& Commands() const { return FCommands; }
     int CurrentIndex() const { return FCurrentIndex; }
     int NextIndex() const { return FNextIndex; }
     QDateTime StartTime() const;
     // "Next event will be held at " + the next acting instruction's time of
-    // day, or "The run has halted: " + the reason.
+    // day, "Connection lost: trying COMn again…" while the line is lost, or
+    // "The run has halted: " + the reason.
     QString StatusText() const { return FStatusText; }
     const TAlarm& Alarm() const { return FAlarm; }
 
@@ -99,10 +118,14 @@ public:
     std::function<void()> OnChanged;
     // The run has ended, for whatever reason.
     std::function<void()> OnStopped;
-    // An acting instruction was carried out (or raised): its log record.
+    // An acting instruction was carried out (or raised, or was skipped after
+    // a lost line: its Done is then invalid): its log record.
     std::function<void(const TRunRecord&)> OnCarried;
     // An instruction raised: the message to show once.
     std::function<void(const QString&)> OnFailed;
+    // A line of its own in the run log: the moment and the text (the loss of
+    // the line, the reconnection).
+    std::function<void(const QDateTime&, const QString&)> OnNote;
     // Lets pending window events run; by default the application's event
     // loop, at most every few milliseconds while instructions follow at once.
     std::function<void()> LetEventsRun;
@@ -114,6 +137,9 @@ private:
     // Carries out the current instruction; the index to arm next, or -1 when
     // nothing is to be armed (waiting for the console, halted, stopped).
     int CarryOutCurrent();
+    // Carries out the acting instruction at index, due at dueMs, and logs
+    // it; false when it did not go through or the run ended meanwhile.
+    bool CarryOut(int index, qint64 dueMs);
     // Carries out the due jump at index and every jump after it that is due
     // as well; the index to arm next, or -1 when the run ended on the way.
     int CarryOutJumps(int index);
@@ -127,6 +153,16 @@ private:
     void RunFrom(int index);
     void WaitUntilIdle();
     void Halt(TRunRecord& record, const QString& message);
+    void HaltRun(const QString& message);
+
+    // The lost line (RunReconnect.cpp).
+    void LineDown();
+    void ArmRetry();
+    void TryReconnect();
+    void LineBack(const QString& port);
+    void CollectMissed();
+    int CarryOutMissed();
+    void Note(qint64 ms, const QString& text);
     void Changed();
     bool Running(quint64 run) const { return FActive && FRun == run; }
     qint64 DueMs(int index) const;
@@ -155,5 +191,10 @@ private:
     QElapsedTimer FSinceShown; // during a long walk through jumps
     TJumpPlan FPlan;
     quint64 FPlanRun = 0; // the run FPlan was made for
+    TReconnection FReconnection;
+    bool FLineDown = false;
+    qint64 FLostAtMs = 0;
+    QString FStatusBeforeLoss;
+    std::deque<CatchUp::TMissed> FMissed; // fell due while the line was lost, not yet dealt with
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true); // idle calls after the engine end here
 };

@@ -37,14 +37,21 @@ QString Field(const QString& text)
 
 QString Line(const TRunRecord& record)
 {
-    const QStringList fields = {Moment(record.Due), Moment(record.Done), QString::number(record.LatenessMs()),
+    const bool done = record.Done.isValid();
+    const QStringList fields = {Moment(record.Due), done ? Moment(record.Done) : QString(),
+                                done ? QString::number(record.LatenessMs()) : QString(),
                                 QString::number(record.Line), Field(record.Text), Field(record.Outcome)};
     return fields.join(QLatin1Char(','));
 }
 
 QString EndLine(const TRunEnding& ending)
 {
-    return QStringList({QString(), Moment(ending.Done), QString(), QString(), QString(), Field(ending.Outcome)})
+    return NoteLine(ending.Done, ending.Outcome);
+}
+
+QString NoteLine(const QDateTime& moment, const QString& text)
+{
+    return QStringList({QString(), Moment(moment), QString(), QString(), QString(), Field(text)})
         .join(QLatin1Char(','));
 }
 
@@ -89,6 +96,11 @@ bool TRunLog::Append(const TRunRecord& record)
 bool TRunLog::AppendEnd(const TRunEnding& ending)
 {
     return WriteLine(RunLogFormat::EndLine(ending));
+}
+
+bool TRunLog::AppendNote(const QDateTime& moment, const QString& text)
+{
+    return WriteLine(RunLogFormat::NoteLine(moment, text));
 }
 
 bool TRunLog::WriteLine(const QString& line)

@@ -13,7 +13,10 @@
 // summer time ends is never mistaken for the one before it. The last line
 // tells how the run ended: "Carried out" holds the moment, "Outcome" one of
 // "Completed", "Stopped by the operator", "Stopped: the console was closed"
-// or "Halted: " + the reason; its other fields are empty.
+// or "Halted: " + the reason; its other fields are empty. Notes (the loss of
+// the line to the device, the reconnection) are lines of the same form. An
+// instruction skipped after a lost line has no "Carried out" and no
+// "Lateness (ms)".
 //
 // Each line is handed to the system as soon as it is written (flushed, not
 // synced to the disk), so a crash of the console or a pulled cable loses
@@ -35,6 +38,8 @@ QString Header();
 QString Field(const QString& text);
 QString Line(const TRunRecord& record);
 QString EndLine(const TRunEnding& ending);
+// A line of its own: the moment in "Carried out", the text in "Outcome".
+QString NoteLine(const QDateTime& moment, const QString& text);
 // A moment as the log writes it: "2026-12-08T14:03:06.123+01:00".
 QString Moment(const QDateTime& moment);
 // "2026-12-08_14-03-05.123.csv" for the moment a run started.
@@ -55,6 +60,8 @@ public:
     bool Append(const TRunRecord& record);
     // Appends the run's end line and flushes it; false when that failed.
     bool AppendEnd(const TRunEnding& ending);
+    // Appends a note's line and flushes it; false when that failed.
+    bool AppendNote(const QDateTime& moment, const QString& text);
     QString ErrorString() const { return FFile.errorString(); }
 
 private:

@@ -6,7 +6,7 @@
 
 struct TRunRecord {
     QDateTime Due;      // the moment it was due
-    QDateTime Done;     // the moment it was started
+    QDateTime Done;     // the moment it was started; invalid when it was skipped
     int Line = 0;       // its script line, from 1
     QString Text;       // the script line as it stands
     QString Outcome;    // what the device answered, or the error's message

@@ -42,6 +42,7 @@ TfrmScheduler::TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, QW
     FEngine.OnChanged = [this] { RunChanged(); };
     FEngine.OnStopped = [this] { HideRun(); };
     FEngine.OnCarried = [this](const TRunRecord& record) { LogRecord(record); };
+    FEngine.OnNote = [this](const QDateTime& moment, const QString& text) { LogNote(moment, text); };
     // Shown once the instruction's operation has unwound; the box itself
     // waits until the console is no longer busy.
     FEngine.OnFailed = [this](const QString& message) {
@@ -58,6 +59,7 @@ TfrmScheduler::~TfrmScheduler()
     FEngine.OnStopped = nullptr;
     FEngine.OnChanged = nullptr;
     FEngine.OnCarried = nullptr;
+    FEngine.OnNote = nullptr;
 }
 
 void TfrmScheduler::SetDialogs(std::shared_ptr<TUserDialogs> dialogs)
@@ -193,11 +195,12 @@ void TfrmScheduler::OpenRunLog()
         FLog = TRunLog::Create(TRunLog::DefaultFolder(), FClock.Now());
         FLogFileName = FLog->FileName();
         LabelRunLog->setText(QStringLiteral("Run log: ") + FLogFileName);
-        emit RunNotice(QStringLiteral("A scheduled run is active. Its log: ") + FLogFileName);
+        FActiveNotice = QStringLiteral("A scheduled run is active. Its log: ") + FLogFileName;
     } catch (const EKelvorError& error) {
         LabelRunLog->setText(QStringLiteral("No run log: ") + error.Message() + QStringLiteral(" The run goes on."));
-        emit RunNotice(QStringLiteral("A scheduled run is active. ") + LabelRunLog->text());
+        FActiveNotice = QStringLiteral("A scheduled run is active. ") + LabelRunLog->text();
     }
+    emit RunNotice(FActiveNotice);
 }
 
 // The end line, and the file is closed: nothing of this run comes later.
@@ -212,15 +215,28 @@ void TfrmScheduler::CloseRunLog()
 void TfrmScheduler::LogRecord(const TRunRecord& record)
 {
     if (FLog && !FLog->Append(record))
-        LabelRunLog->setText(QStringLiteral("The run log \"%1\" cannot be written: %2. The run goes on.")
-                                 .arg(FLog->FileName(), FLog->ErrorString()));
+        ShowLogFailure();
     emit InstructionLogged(record);
+}
+
+void TfrmScheduler::LogNote(const QDateTime& moment, const QString& text)
+{
+    if (FLog && !FLog->AppendNote(moment, text))
+        ShowLogFailure();
+}
+
+void TfrmScheduler::ShowLogFailure()
+{
+    LabelRunLog->setText(QStringLiteral("The run log \"%1\" cannot be written: %2. The run goes on.")
+                             .arg(FLog->FileName(), FLog->ErrorString()));
 }
 
 void TfrmScheduler::ShowRun()
 {
     FLog.reset();
     FLogFileName.clear();
+    FActiveNotice.clear();
+    FShownReconnecting = false;
     FMarkedRow = -1;
     ScriptList->clear();
     LabelScheduler->clear();
@@ -259,6 +275,8 @@ void TfrmScheduler::RunChanged()
         LabelScheduler->setText(FEngine.StatusText());
         if (FEngine.Halted())
             ShowHalt();
+        else
+            ShowReconnecting();
     }
     FollowMarker();
     ScriptList->viewport()->update();
@@ -270,6 +288,17 @@ void TfrmScheduler::ShowHalt()
 {
     FClockTimer->stop();
     emit RunNotice(FEngine.StatusText());
+}
+
+// While the line is lost the main window says so instead of the run's
+// notice, and says the run is active again once the device is back.
+void TfrmScheduler::ShowReconnecting()
+{
+    if (FEngine.Reconnecting())
+        emit RunNotice(FEngine.StatusText());
+    else if (FShownReconnecting)
+        emit RunNotice(FActiveNotice);
+    FShownReconnecting = FEngine.Reconnecting();
 }
 
 // The marked instruction stays in view; the list never takes the keyboard.

@@ -20,6 +20,9 @@
 //
 // A halted run (an instruction failed) stays in the window with its reason,
 // without a marker and with the clock stopped, until the operator stops it.
+// While the line to the device is lost the status line and the main window
+// say "Connection lost: trying COMn again…"; the loss and the reconnection
+// are lines of the run log.
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -86,12 +89,15 @@ private:
     void HideRun();
     void RunChanged();
     void ShowHalt();
+    void ShowReconnecting();
     void FollowMarker();
     void ShowClock();
     void Open();
     void OpenRunLog();
     void CloseRunLog();
     void LogRecord(const TRunRecord& record);
+    void LogNote(const QDateTime& moment, const QString& text);
+    void ShowLogFailure();
 
     TfrmScriptEditor& FEditor;
     QPointer<QWidget> FAnchor;
@@ -103,6 +109,8 @@ private:
     QString FLogFileName;
     bool FRunShown = false; // a run started and has not yet ended in the window
     int FMarkedRow = -1;
+    QString FActiveNotice; // what the main window says while the run is active
+    bool FShownReconnecting = false;
 
     QLabel* RxClock1 = nullptr;
     QPushButton* btnScheduler = nullptr;

@@ -18,6 +18,8 @@ inline const QString NoReply = QStringLiteral("no reply");
 inline const QString NotSent = QStringLiteral("not sent");
 inline const QString Loaded = QStringLiteral("loaded");
 inline const QString Nothing = QStringLiteral("nothing to do");
+// What a run logs and shows when the line to the device goes.
+inline const QString LineLost = QStringLiteral("The connection to the Kelvor 9 was lost.");
 } // namespace ScriptOutcome
 
 class TScriptTarget {
@@ -46,4 +48,19 @@ public:
     // "loaded", or "no reply" when the device did not answer the clear that
     // starts the load.
     virtual QString LoadParadigmFromFile(const QString& fileName) = 0;
+
+    // A lost line. A target whose line cannot be lost keeps the defaults.
+    //
+    // The port the lost line was on ("COM9"), while it is not connected
+    // again; empty otherwise.
+    virtual QString LostPort() const { return {}; }
+    // One try to reach the device again over the lost port (never a search),
+    // reading its state once the port opens. The name of the port the
+    // device is connected on once it is (also when the operator's F5 found
+    // it meanwhile), else empty; empty too, without a try, while the console
+    // is busy. Raises nothing.
+    virtual QString Reconnect() { return {}; }
+    // Called from the event loop when the line is lost, also while no
+    // instruction runs (set by the run engine).
+    std::function<void()> OnLineLost;
 };

@@ -51,6 +51,15 @@ void TKelvorApplication::ReportError(const QString& message)
     TUserDialogs().ShowError(MessageParent(), message);
 }
 
+void TKelvorApplication::WithdrawError(const QString& message)
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        if (box && box->isVisible() && box->text() == message)
+            box->done(QMessageBox::Ok);
+    }
+}
+
 // Called inside a catch block: reports the error being handled. Anything that
 // is not an error of ours or of the standard library goes on up.
 static void ReportCaughtError()

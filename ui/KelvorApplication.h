@@ -20,6 +20,9 @@ public:
     // it to collect the messages instead of opening boxes.
     static std::function<void(const QString&)> ErrorReporter;
     static void ReportError(const QString& message);
+    // The box that shows message closes, as if the operator had answered
+    // it: what it said no longer holds.
+    static void WithdrawError(const QString& message);
     // Runs a command; an error it raises is reported (see TCommandSlot).
     // False when it raised one.
     static bool RunCommand(const std::function<void()>& command);

@@ -67,6 +67,7 @@ public:
     QAction* Print1() const { return Find<QAction>("Print1"); }
     QAction* Exit1() const { return Find<QAction>("Exit1"); }
     QAction* SaveParadigm1() const { return Find<QAction>("SaveParadigm1"); }
+    QAction* LoadParadigm1() const { return Find<QAction>("LoadParadigm1"); }
     QAction* Clear1() const { return Find<QAction>("Clear1"); }
     QAction* menuSaveCSVFile() const { return Find<QAction>("menuSaveCSVFile"); }
     QAction* menuLoadCSVFile() const { return Find<QAction>("menuLoadCSVFile"); }
