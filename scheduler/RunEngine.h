@@ -49,7 +49,8 @@
 
 class TRunEngine {
 public:
-    // The alarm's floor: an instruction runs at most this long after its moment.
+    // The alarm's floor: the shortest of its waits far from a moment. The last
+    // wait before a moment is exactly what is left.
     static constexpr quint32 AlarmCurrency = 50;
 
     // target, clock and sound are not owned and must outlive the engine.
