@@ -4,6 +4,7 @@
 
 #include "console/Main.h"
 #include "link/CommUnit.h"
+#include "model/ParadigmFile.h"
 
 namespace {
 
@@ -88,4 +89,19 @@ QString TMainWindowTarget::LoadParadigmFromFile(const QString& fileName)
     // The batch itself is never answered; the answer to the clear before it
     // tells whether the device took the load at all.
     return FMain.LoadParadigmFromFile(fileName).isEmpty() ? ScriptOutcome::NoReply : ScriptOutcome::Loaded;
+}
+
+// Never a search for the device: a run's record reads the device it runs on.
+// What the console last knew is no record of the device: a device that does
+// not answer gives none.
+QByteArray TMainWindowTarget::ReadSettingsAsParadigmFile()
+{
+    EndIfLineLost();
+    if (!FMain.IsConnected())
+        throw EKelvorError(TfrmComm::NotConnectedMessage());
+    TOperation operation(FMain.Comm());
+    FMain.RefreshConnection();
+    if (!FMain.DeviceStateRead())
+        throw EKelvorError(QStringLiteral("Kelvor 9 device is not responding."));
+    return ParadigmFile::Text(FMain.Paradigm());
 }

@@ -22,6 +22,7 @@ public:
     QString SetChannelMode(int channel, int mode) override;
     QString SelectParadigm(int number) override;
     QString LoadParadigmFromFile(const QString& fileName) override;
+    QByteArray ReadSettingsAsParadigmFile() override;
 
 private:
     void EndIfLineLost() const;

@@ -59,7 +59,11 @@ public:
     void RefreshConnection();
     // How long the last search and opening of the port took.
     qint64 LastConnectNs() const { return FLastConnectNs; }
-    void ReadDeviceState();
+    // True when the device answered every request with its data.
+    bool ReadDeviceState();
+    // The last refresh read the device's whole state: the model holds what
+    // the device holds, not only what the console last knew.
+    bool DeviceStateRead() const { return FDeviceStateRead; }
     bool IsConnected() const;
 
     // --- Parameter grid
@@ -249,6 +253,7 @@ private:
     TVexoValue EditValue;
     QString HelpFile; // the help file beside the program
     qint64 FLastConnectNs = 0;
+    bool FDeviceStateRead = false;
     // How far a transfer came when the line was lost: said in the loss box.
     QString FLossAccount;
     // A refresh is redrawing the window: the field being typed in keeps its text.

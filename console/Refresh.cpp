@@ -24,6 +24,7 @@ void TfrmMain::RefreshConnection()
     // error ended it.
     auto finished = qScopeGuard([this] { emit RefreshFinished(); });
     TOperation operation(frmComm);
+    FDeviceStateRead = false;
     if (frmComm->Port() <= 0) {
         QElapsedTimer connecting;
         connecting.start();
@@ -45,7 +46,7 @@ void TfrmMain::RefreshConnection()
     // line) comes after others that may have changed the model: the window
     // shows what was read all the same, never less than the model holds.
     try {
-        ReadDeviceState();
+        FDeviceStateRead = ReadDeviceState();
     } catch (...) {
         redraw();
         throw;
@@ -80,7 +81,7 @@ void TfrmMain::ShowConnectionState()
         StatusPanels[1]->setText(QStringLiteral("Connection: COM") + QString::number(port));
 }
 
-void TfrmMain::ReadDeviceState()
+bool TfrmMain::ReadDeviceState()
 {
     const QString state = frmComm->Dialogue(QStringLiteral("GP,4"));
     if (!state.isEmpty())
@@ -88,7 +89,9 @@ void TfrmMain::ReadDeviceState()
     const QString links = frmComm->Dialogue(QStringLiteral("GC"));
     if (!links.isEmpty())
         Paradigm().ParseLinks(links);
-    TakeStoreModeReply(frmComm->Dialogue(QStringLiteral("GT")));
+    const QString storeMode = frmComm->Dialogue(QStringLiteral("GT"));
+    TakeStoreModeReply(storeMode);
+    return IsSuccessReply(state) && IsSuccessReply(links) && IsSuccessReply(storeMode);
 }
 
 // Paradigm button p down (raising the others) and copy item p the only

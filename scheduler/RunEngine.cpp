@@ -104,6 +104,8 @@ void TRunEngine::Start(const TScriptLines& lines, qint64 delayMs)
     FArmedDueMs = -1;
     FShownNextMs = -1;
     FStatusText.clear();
+    FRunningLateMs = 0;
+    FLateness.Clear();
     FLines = lines;
     FCurrentIndex = -1;
     FNextIndex = -1;
@@ -229,6 +231,7 @@ int TRunEngine::CarryOutCurrent()
             OnFailed(message);
         return -1;
     }
+    NoteLateness(record.LatenessMs());
     if (OnCarried)
         OnCarried(record);
     return Running(run) ? index + 1 : -1;
@@ -336,4 +339,10 @@ void TRunEngine::ShowNextEvent(qint64 nextMs)
     FShownNextMs = nextMs;
     FStatusText = QStringLiteral("Next event will be held at ")
         + LongTimeText(QDateTime::fromMSecsSinceEpoch(nextMs).time());
+}
+
+void TRunEngine::NoteLateness(qint64 latenessMs)
+{
+    FLateness.Add(latenessMs);
+    FRunningLateMs = latenessMs > LateAfterMs ? latenessMs : 0;
 }

@@ -13,13 +13,20 @@
 // notification area (the icon then simply does not appear).
 //
 // Each run writes its run log (RunLog.h), ending with a line that tells how
-// the run ended; the file is closed then. A log that cannot be created or
-// written never stops the run: the window's log line says so. RunNotice
+// the run ended and a summary of its lateness; the file is closed then.
+// Beside the log, with its name, the run's record: the lines that run
+// (".ks9") and the device's settings as a paradigm file (".kr9", read by
+// TSettingsRecorder). A log or record that cannot be created or written
+// never stops the run: the window's log line says so. RunNotice
 // tells the main window's status bar about the run: active (and its log),
 // halted, ended, or nothing to carry out.
 //
 // A halted run (an instruction failed) stays in the window with its reason,
 // without a marker and with the clock stopped, until the operator stops it.
+//
+// Under the status text, "Running late: 3.2 s" while the last instruction
+// carried out started more than a second after its moment; under the list,
+// the timeline strip (RunTimeline.h).
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -27,6 +34,7 @@
 #include <memory>
 
 #include "RunEngine.h"
+#include "SettingsRecorder.h"
 
 class QLabel;
 class QListWidget;
@@ -34,6 +42,7 @@ class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
 class TfrmScriptEditor;
+class TRunTimeline;
 class TUserDialogs;
 
 class TfrmScheduler : public QWidget {
@@ -69,6 +78,9 @@ public:
 signals:
     // What the main window's status bar says about the runs.
     void RunNotice(const QString& notice);
+    // The device's settings for the run's record have been read and written,
+    // or could not be (the log's line says why).
+    void SettingsRecorded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,6 +99,10 @@ private:
     void OpenRunLog();
     void CloseRunLog();
     void LogRecord(const TRunRecord& record);
+    void WriteScriptRecord();
+    void WriteSettingsRecord(const QString& fileName, const QByteArray& settings);
+    void NoteRecordProblem(const QString& text);
+    void ShowLateness();
 
     TfrmScriptEditor& FEditor;
     QPointer<QWidget> FAnchor;
@@ -95,6 +111,7 @@ private:
     std::shared_ptr<TUserDialogs> FDialogs;
     QTimer* FClockTimer = nullptr;
     std::unique_ptr<class TRunLog> FLog;
+    TSettingsRecorder FSettingsRecorder;
     QString FLogFileName;
     bool FRunShown = false; // a run started and has not yet ended in the window
     int FMarkedRow = -1;
@@ -102,8 +119,10 @@ private:
     QLabel* RxClock1 = nullptr;
     QPushButton* btnScheduler = nullptr;
     QLabel* LabelScheduler = nullptr;
+    QLabel* LabelLate = nullptr;
     QLabel* LabelRunLog = nullptr;
     QListWidget* ScriptList = nullptr;
+    TRunTimeline* RunTimeline = nullptr;
     QSystemTrayIcon* TrayIcon = nullptr;
     std::unique_ptr<QMenu> TrayMenu;
 };

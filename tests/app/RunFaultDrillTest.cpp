@@ -46,7 +46,7 @@ protected:
     // device hangs up after it, while the run waits for the second.
     void RunUntilTheLineGoesAfterTheFirst(const QByteArray& script)
     {
-        StartWindows(TConsoleSetup::HangingUpAfter(3 + 1));
+        StartWindows(TConsoleSetup::HangingUpAfter(3 + RecordCommands + 1));
         QSignalSpy lost(Main->Comm(), &TfrmComm::ConnectionLost);
         ClearWire();
         Activate(script);
@@ -69,7 +69,7 @@ protected:
 // follows it is the instruction's failing part.
 TEST_F(RunFaultDrillTest, HangUpWhileAnInstructionTalksToTheDevice)
 {
-    StartWindows(TConsoleSetup::HangingUpAfter(3 + 2));
+    StartWindows(TConsoleSetup::HangingUpAfter(3 + RecordCommands + 2));
     ClearWire();
     Activate("00:00:00:Change Channel 1 Delay to +00150E-3\r\n"
              "00:00:05:Change Paradigm To 2\r\n"
@@ -138,7 +138,7 @@ TEST_F(RunFaultDrillTest, SilentDeviceDuringARun)
              + "\r\n00:00:10:Trigger Channel 1\r\n");
     ASSERT_TRUE(ElapseUntil([&] { return !Run().Active(); }));
     const QStringList lines = LogLines();
-    ASSERT_EQ(lines.size(), 5);
+    ASSERT_EQ(lines.size(), 6);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",no reply"))) << lines[1].toStdString();
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",no reply"))) << lines[2].toStdString();
     EXPECT_TRUE(lines[3].endsWith(QStringLiteral(",sent"))) << lines[3].toStdString();
