@@ -30,11 +30,11 @@ TRunTimeline::TRunTimeline(const TRunEngine& engine, const TClock& clock, QWidge
 {
     setObjectName(QStringLiteral("RunTimeline"));
     setMinimumHeight(sizeHint().height());
-    FRepaintTimer.setInterval(1000 / RepaintsPerSecond);
-    connect(&FRepaintTimer, &QTimer::timeout, this, [this] {
-        Refresh();
-        update();
-    });
+    FRepaintTimer.setParent(this);
+    FRepaintTimer.setObjectName(QStringLiteral("RepaintTimer"));
+    FRepaintTimer.setSingleShot(true);
+    FRepaintTimer.setTimerType(Qt::PreciseTimer);
+    connect(&FRepaintTimer, &QTimer::timeout, this, &TRunTimeline::RepaintInSlot);
 }
 
 QColor TRunTimeline::DoneColor() { return QColor(0, 128, 0); }
@@ -46,13 +46,46 @@ QSize TRunTimeline::sizeHint() const
     return {LabelWidth + 360, RowCount * RowPixels + AxisHeight + 2};
 }
 
-void TRunTimeline::Begin()
+void TRunTimeline::Begin(qint64 startMs)
 {
     FDone.clear();
     FComing.clear();
     FChanged = true;
+    FStartMs = startMs;
+    FLastSlot = -1;
     Refresh();
-    FRepaintTimer.start();
+    update();
+    WaitForNextSlot();
+}
+
+// Slot k is the quarter second from FStartMs + (k + 1/2) * SlotMs on; one
+// repaint per slot at most, at its start.
+void TRunTimeline::RepaintInSlot()
+{
+    const qint64 sinceFirst = SinceFirstSlotMs();
+    const qint64 slot = (sinceFirst - IntoSlotMs(sinceFirst)) / SlotMs;
+    if (slot != FLastSlot) {
+        FLastSlot = slot;
+        Refresh();
+        repaint(); // now, not whenever the window paints next: one paint per slot
+    }
+    WaitForNextSlot();
+}
+
+void TRunTimeline::WaitForNextSlot()
+{
+    FRepaintTimer.start(int(SlotMs - IntoSlotMs(SinceFirstSlotMs())));
+}
+
+qint64 TRunTimeline::SinceFirstSlotMs() const
+{
+    return FClock.MsecsSinceEpoch() - FStartMs - SlotMs / 2;
+}
+
+// Also before the first slot (a negative sinceFirst): 0 to SlotMs - 1.
+qint64 TRunTimeline::IntoSlotMs(qint64 sinceFirst)
+{
+    return ((sinceFirst % SlotMs) + SlotMs) % SlotMs;
 }
 
 void TRunTimeline::End()
@@ -158,7 +191,14 @@ void TRunTimeline::DrawNow(QPainter& painter, const QRect& area) const
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawLine(x, area.top(), x, area.bottom() + 3);
     const QRect labels(area.left(), area.bottom() + 2, area.width(), AxisHeight - 2);
-    painter.drawText(labels, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("-1 min"));
+    const QString past = QStringLiteral("-1 min");
+    const QString now = QStringLiteral("now");
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int nowLeft = x - metrics.horizontalAdvance(now) / 2;
+    // A narrow strip leaves the past's label out rather than draw it over now's.
+    if (labels.left() + metrics.horizontalAdvance(past) + 4 < nowLeft)
+        painter.drawText(labels, Qt::AlignLeft | Qt::AlignVCenter, past);
     painter.drawText(labels, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("+5 min"));
-    painter.drawText(QRect(x - 40, labels.top(), 80, labels.height()), Qt::AlignCenter, QStringLiteral("now"));
+    painter.drawText(QRect(nowLeft, labels.top(), metrics.horizontalAdvance(now), labels.height()), Qt::AlignCenter,
+                     now);
 }

@@ -7,7 +7,9 @@
 //
 // It repaints on a timer, at most RepaintsPerSecond times a second, however
 // fast the run moves: a run's steps only mark it changed, and the ticks to
-// come are worked out again at the next repaint.
+// come are worked out again at the next repaint. The repaints keep to the
+// middle of the run's quarter seconds (from its start moment), so that they
+// do not meet the instructions of a script written in whole seconds.
 #include <QTimer>
 #include <QWidget>
 
@@ -20,14 +22,17 @@ class TClock;
 class TRunEngine;
 
 class TRunTimeline : public QWidget {
+    Q_OBJECT
 public:
     static constexpr int RepaintsPerSecond = 4;
+    static constexpr qint64 SlotMs = 1000 / RepaintsPerSecond;
 
     // engine and clock must outlive the strip.
     TRunTimeline(const TRunEngine& engine, const TClock& clock, QWidget* parent);
 
-    // A run started: no ticks carried out yet; repaints run until End.
-    void Begin();
+    // A run started at startMs (since the epoch): no ticks carried out yet;
+    // repaints run until End.
+    void Begin(qint64 startMs);
     void End();
     // An instruction the run carried out.
     void Carried(const TRunRecord& record);
@@ -53,6 +58,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void RepaintInSlot();
+    void WaitForNextSlot();
+    qint64 SinceFirstSlotMs() const;
+    static qint64 IntoSlotMs(qint64 sinceFirst);
     QRect Area() const;
     void DrawRows(class QPainter& painter, const QRect& area) const;
     void DrawTick(QPainter& painter, const TimelineTicks::TTick& tick) const;
@@ -65,4 +74,6 @@ private:
     std::vector<TimelineTicks::TTick> FComing;
     qint64 FNowMs = 0; // the moment the strip was last brought up to date
     bool FChanged = true;
+    qint64 FStartMs = 0;     // the run's first start moment: the slots count from it
+    qint64 FLastSlot = -1;   // the slot of the last repaint
 };

@@ -194,7 +194,7 @@ void TfrmScheduler::Activate(const TScriptLines& lines, const QString& activatio
     }
     // Its first instruction is at least a second away.
     OpenRunLog();
-    RunTimeline->Begin();
+    RunTimeline->Begin(FEngine.StartTime().toMSecsSinceEpoch());
 }
 
 void TfrmScheduler::Stop(TRunEnd how)

@@ -9,6 +9,27 @@
 
 namespace {
 
+// Calls back at each event of a kind a widget gets.
+class TEventCounter final : public QObject {
+public:
+    TEventCounter(QObject* watched, QEvent::Type type, std::function<void()> seen)
+        : FType(type)
+        , FSeen(std::move(seen))
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == FType)
+            FSeen();
+        return false;
+    }
+
+private:
+    QEvent::Type FType;
+    std::function<void()> FSeen;
+};
+
 class SchedulerWindowTest : public SchedulerFixture {
 protected:
     // Lets the alarm's next check come lateMs after the armed instruction's
@@ -317,6 +338,39 @@ TEST_F(SchedulerWindowTest, TheTimelineShowsWhatCameAndWhatComesByChannel)
     timeline->Refresh();
     ASSERT_EQ(timeline->ComingTicks().size(), size_t(TimelineTicks::MaxFutureTicks));
     EXPECT_EQ(timeline->ComingTicks().back().Ms - timeline->ComingTicks().front().Ms, 499 * 100);
+}
+
+// However often the run moves and the strip's timer ticks, the strip
+// repaints once per quarter second of the run's clock at most, and does
+// follow the run that often.
+TEST_F(SchedulerWindowTest, TheTimelineRepaintsAtMostFourTimesASecond)
+{
+    StartWindows();
+    Activate("00:00:00:000:Trigger Channel 1\r\n00:00:00:050:Jump To Time 00:00:00 Counting 99 Loops\r\n");
+    auto* timeline = InScheduler<TRunTimeline>("RunTimeline");
+    auto* repaintTimer = timeline->findChild<QTimer*>(QStringLiteral("RepaintTimer"));
+    ASSERT_NE(repaintTimer, nullptr);
+    QCoreApplication::processEvents();
+    std::vector<QDateTime> paints;
+    TEventCounter counter(timeline, QEvent::Paint, [&] { paints.push_back(Clock.Now()); });
+
+    // Two seconds of the run: a trigger every 50 ms, and the strip's timer
+    // ticking five times between two of them.
+    ASSERT_TRUE(ElapseUntil([&] { return Run().CurrentIndex() == 1; }));
+    const QDateTime from = Clock.Now();
+    while (from.msecsTo(Clock.Now()) < 2000) {
+        ASSERT_TRUE(Timer->Elapse(Clock));
+        for (int tick = 0; tick < 5; ++tick) {
+            QMetaObject::invokeMethod(repaintTimer, "timeout");
+            QCoreApplication::processEvents();
+        }
+    }
+    EXPECT_GE(paints.size(), 7u);
+    EXPECT_LE(paints.size(), 9u);
+    qint64 closest = TRunTimeline::SlotMs;
+    for (size_t i = 1; i < paints.size(); ++i)
+        closest = std::min(closest, paints[i - 1].msecsTo(paints[i]));
+    EXPECT_EQ(closest, TRunTimeline::SlotMs);
 }
 
 } // namespace
