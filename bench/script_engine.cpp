@@ -243,6 +243,8 @@ void CompareChains(const char* name, std::vector<TChainWay> ways, int rounds)
         std::sort(way.Runs.begin(), way.Runs.end(),
                   [](const TChain& a, const TChain& b) { return a.CpuSeconds < b.CpuSeconds; });
         ReportCpuChain(way.Name, way.Median());
+        std::printf("  %-22s processor time of the runs: fastest %.2f ms, slowest %.2f ms\n", "",
+                    way.Fastest().CpuSeconds * 1e3, way.Runs.back().CpuSeconds * 1e3);
     }
     const TChainWay& bare = ways[0];
     const TChainWay& stopped = ways[1];
