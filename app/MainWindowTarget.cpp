@@ -4,6 +4,7 @@
 
 #include "console/Main.h"
 #include "link/CommUnit.h"
+#include "model/ParadigmFile.h"
 
 namespace {
 
@@ -130,4 +131,19 @@ QString TMainWindowTarget::Reconnect()
         return {};
     }
     return FMain.IsConnected() && !comm->LineLost() ? PortName(comm->Port()) : QString();
+}
+
+// Never a search for the device: a run's record reads the device it runs on.
+// What the console last knew is no record of the device: a device that does
+// not answer gives none.
+QByteArray TMainWindowTarget::ReadSettingsAsParadigmFile()
+{
+    EndIfLineLost();
+    if (!FMain.IsConnected())
+        throw EKelvorError(TfrmComm::NotConnectedMessage());
+    TOperation operation(FMain.Comm());
+    FMain.RefreshConnection();
+    if (!FMain.DeviceStateRead())
+        throw EKelvorError(QStringLiteral("Kelvor 9 device is not responding."));
+    return ParadigmFile::Text(FMain.Paradigm());
 }

@@ -23,6 +23,7 @@ public:
     QString SetChannelMode(int channel, int mode) override;
     QString SelectParadigm(int number) override;
     QString LoadParadigmFromFile(const QString& fileName) override;
+    QByteArray ReadSettingsAsParadigmFile() override;
 
     QString LostPort() const override;
     QString Reconnect() override;

@@ -71,8 +71,12 @@ public:
     bool RefreshConnection();
     // How long the last search and opening of the port took.
     qint64 LastConnectNs() const { return FLastConnectNs; }
-    // True when the device answered any of the reads.
+    // True when the device answered any of the reads (it is there);
+    // DeviceStateRead() tells whether it answered every one with its data.
     bool ReadDeviceState();
+    // The last refresh read the device's whole state: the model holds what
+    // the device holds, not only what the console last knew.
+    bool DeviceStateRead() const { return FDeviceStateRead; }
     bool IsConnected() const;
 
     // --- Parameter grid
@@ -274,6 +278,7 @@ private:
     TVexoValue EditValue;
     QString HelpFile; // the help file beside the program
     qint64 FLastConnectNs = 0;
+    bool FDeviceStateRead = false;
     // How far a transfer came when the line was lost: said in the loss box.
     QString FLossAccount;
     // The loss box's text while it is on the screen.

@@ -24,6 +24,7 @@ bool TfrmMain::RefreshConnection()
     // error ended it.
     auto finished = qScopeGuard([this] { emit RefreshFinished(); });
     TOperation operation(frmComm);
+    FDeviceStateRead = false;
     if (frmComm->Port() <= 0) {
         QElapsedTimer connecting;
         connecting.start();
@@ -94,6 +95,7 @@ bool TfrmMain::ReadDeviceState()
         Paradigm().ParseLinks(links);
     const QString storeMode = frmComm->Dialogue(QStringLiteral("GT"));
     TakeStoreModeReply(storeMode);
+    FDeviceStateRead = IsSuccessReply(state) && IsSuccessReply(links) && IsSuccessReply(storeMode);
     return !state.isEmpty() || !links.isEmpty() || !storeMode.isEmpty();
 }
 

@@ -1,7 +1,6 @@
 #include "Alarm.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
@@ -10,6 +9,22 @@ namespace {
 constexpr qint64 LongestWait = 86'400'000;
 
 } // namespace
+
+qint64 TAlarm::NextWaitMs(qint64 remainingMs, quint32 alarmCurrency)
+{
+    const qint64 floor = std::max<qint64>(alarmCurrency, 1);
+    // Reached: checked again one floor later, while its owner leaves it armed.
+    if (remainingMs <= 0)
+        return floor;
+    // The final approach, and a check that came early (the timer counts on a
+    // monotonic clock, the moment is on the wall clock): the rest, exactly.
+    // Now is read truncated to the millisecond, so the rest is rounded up and
+    // the next check never lands before the moment.
+    if (remainingMs < floor)
+        return remainingMs;
+    // Far from the moment: half the distance each time, never less than the floor.
+    return std::clamp(remainingMs / 2, floor, std::max(floor, LongestWait));
+}
 
 TAlarm::TAlarm(const TClock& clock, std::unique_ptr<TCheckTimer> timer)
     : FClock(clock)
@@ -71,9 +86,5 @@ void TAlarm::ScheduleCheck()
         FTimer->Stop();
         return;
     }
-    const qint64 floor = std::max<qint64>(FAlarmCurrency, 1);
-    const qint64 remaining = FClock.Now().msecsTo(FDue);
-    // Half the distance each time: the checks close in on the moment.
-    const qint64 wait = std::clamp(remaining / 2, floor, std::max(floor, LongestWait));
-    FTimer->Start(int(std::min<qint64>(wait, std::numeric_limits<int>::max())));
+    FTimer->Start(int(NextWaitMs(FClock.Now().msecsTo(FDue), FAlarmCurrency)));
 }

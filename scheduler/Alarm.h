@@ -1,15 +1,20 @@
 #pragma once
 // The alarm: calls OnAlarm once its due moment has come. It does not poll at
-// a fixed rate: after every check it waits half the time still left, never
-// less than AlarmCurrency milliseconds (the floor, its resolution). A wake-up
-// 10 s ahead with a floor of 50 ms is checked after 5 s, 7.5 s, 8.75 s, ...
-// then every 50 ms; one 12 hours ahead costs about 20 checks.
+// a fixed rate: far from the moment, each check waits half the time still
+// left, never less than AlarmCurrency milliseconds (the floor); once less
+// than the floor is left, it waits exactly what is left, rounded up to whole
+// milliseconds, on a precise timer. A wake-up 10 s ahead with a floor of
+// 50 ms is checked after 5 s, 7.5 s, 8.75 s, ... and at the moment itself;
+// one 12 hours ahead costs about 20 checks.
 //
-// The due moment is a full date-time, so a moment on a later calendar day
-// waits for that day, and a check just after midnight finds a moment of the
-// day before reached. An armed alarm fires at the first check at or after its
-// moment: never earlier, and at most one floor interval later (plus whatever
-// else the event loop is busy with).
+// The due moment is a full date-time on the wall clock, so a moment on a
+// later calendar day waits for that day, and a check just after midnight
+// finds a moment of the day before reached. An armed alarm fires at the
+// first check at or after its moment: never earlier, whatever the wall
+// clock does meanwhile. The timer counts on a monotonic clock, so a check
+// may come before the moment on the wall clock (the clock was set back or
+// slewed): it then waits the rest, not the floor. How late it fires depends
+// on the timer's precision and on what else the event loop is busy with.
 //
 // Protocol (all on the owner's thread, driven by its event loop):
 //   - The check stops the timer before calling OnAlarm, so no tick arrives
@@ -55,8 +60,9 @@ public:
     bool AlarmOn() const { return FAlarmOn; }
     void SetAlarmOn(bool on);
 
-    // The shortest wait between checks in milliseconds (at least 1); takes
-    // effect at the next scheduling. Default 1000.
+    // The shortest wait of the checks far from the moment, and between the
+    // checks of a reached moment, in milliseconds (at least 1); takes effect
+    // at the next scheduling. Default 1000.
     quint32 AlarmCurrency() const { return FAlarmCurrency; }
     void SetAlarmCurrency(quint32 ms) { FAlarmCurrency = ms; }
 
@@ -75,6 +81,9 @@ public:
     bool Reached() const;
 
 private:
+    // The wait before the next check when remainingMs are left until the
+    // moment (0 or less: reached) and the floor is alarmCurrency.
+    static qint64 NextWaitMs(qint64 remainingMs, quint32 alarmCurrency);
     void Check();
     void ScheduleCheck();
 

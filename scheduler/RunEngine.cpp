@@ -108,6 +108,8 @@ void TRunEngine::Start(const TScriptLines& lines, qint64 delayMs)
     FArmedDueMs = -1;
     FShownNextMs = -1;
     FStatusText.clear();
+    FRunningLateMs = 0;
+    FLateness.Clear();
     FLines = lines;
     FCurrentIndex = -1;
     FNextIndex = -1;
@@ -251,6 +253,7 @@ bool TRunEngine::CarryOut(int index, qint64 dueMs)
             OnFailed(message);
         return false;
     }
+    NoteLateness(record.LatenessMs());
     if (OnCarried)
         OnCarried(record);
     return Running(run);
@@ -363,4 +366,10 @@ void TRunEngine::ShowNextEvent(qint64 nextMs)
     FShownNextMs = nextMs;
     FStatusText = QStringLiteral("Next event will be held at ")
         + LongTimeText(QDateTime::fromMSecsSinceEpoch(nextMs).time());
+}
+
+void TRunEngine::NoteLateness(qint64 latenessMs)
+{
+    FLateness.Add(latenessMs);
+    FRunningLateMs = latenessMs > LateAfterMs ? latenessMs : 0;
 }

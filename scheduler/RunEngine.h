@@ -49,6 +49,7 @@
 #include "Alarm.h"
 #include "CatchUp.h"
 #include "JumpPlan.h"
+#include "LatenessStats.h"
 #include "RunRecord.h"
 #include "Sounds.h"
 #include "script/ScriptLines.h"
@@ -57,8 +58,11 @@
 
 class TRunEngine {
 public:
-    // The alarm's floor: an instruction runs at most this long after its moment.
+    // The alarm's floor: the shortest of its waits far from a moment. The last
+    // wait before a moment is exactly what is left.
     static constexpr quint32 AlarmCurrency = 50;
+    // An instruction that starts more than this long after its moment runs late.
+    static constexpr qint64 LateAfterMs = 1000;
 
     // How a lost line is tried again: every RetryEveryMs, for at most
     // GiveUpAfterMs from the loss.
@@ -106,6 +110,14 @@ public:
     // day, "Connection lost: trying COMn again…" while the line is lost, or
     // "The run has halted: " + the reason.
     QString StatusText() const { return FStatusText; }
+    // The moment of the next acting instruction, as the status text names it
+    // (milliseconds since the epoch).
+    qint64 NextEventMs() const { return FShownNextMs; }
+    // How late the last instruction carried out started, while that was more
+    // than LateAfterMs; 0 once one starts within it again.
+    qint64 RunningLateMs() const { return FRunningLateMs; }
+    // The lateness of every instruction this run carried out.
+    const TLatenessStats& Lateness() const { return FLateness; }
     const TAlarm& Alarm() const { return FAlarm; }
 
     // Makes instruction index current and arms the alarm for it, carrying out
@@ -167,6 +179,7 @@ private:
     bool Running(quint64 run) const { return FActive && FRun == run; }
     qint64 DueMs(int index) const;
     void ShowNextEvent(qint64 nextMs);
+    void NoteLateness(qint64 latenessMs);
 
     TScriptTarget& FTarget;
     const TClock& FClock;
@@ -187,6 +200,8 @@ private:
     qint64 FArmedDueMs = -1;
     qint64 FShownNextMs = -1;
     QString FStatusText;
+    qint64 FRunningLateMs = 0;
+    TLatenessStats FLateness;
     QElapsedTimer FSinceEvents;
     QElapsedTimer FSinceShown; // during a long walk through jumps
     TJumpPlan FPlan;

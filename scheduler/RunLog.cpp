@@ -55,9 +55,28 @@ QString NoteLine(const QDateTime& moment, const QString& text)
         .join(QLatin1Char(','));
 }
 
+QString SummaryLine(const TLatenessStats& lateness)
+{
+    QString summary = QStringLiteral("Summary: %1 carried out").arg(lateness.Count());
+    if (lateness.Count() > 0)
+        summary += QStringLiteral("; lateness median %1 ms, p99 %2 ms, worst %3 ms")
+                       .arg(lateness.Median())
+                       .arg(lateness.Percentile(99))
+                       .arg(lateness.Worst());
+    return QStringList({QString(), QString(), QString(), QString(), QString(), Field(summary)}).join(QLatin1Char(','));
+}
+
 QString FileNameFor(const QDateTime& started)
 {
     return started.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss.zzz")) + QStringLiteral(".csv");
+}
+
+QString RecordFileName(const QString& logFileName, const QString& suffix)
+{
+    QString name = logFileName;
+    if (name.endsWith(QStringLiteral(".csv")))
+        name.chop(4);
+    return name + suffix;
 }
 
 } // namespace RunLogFormat
@@ -101,6 +120,11 @@ bool TRunLog::AppendEnd(const TRunEnding& ending)
 bool TRunLog::AppendNote(const QDateTime& moment, const QString& text)
 {
     return WriteLine(RunLogFormat::NoteLine(moment, text));
+}
+
+bool TRunLog::AppendSummary(const TLatenessStats& lateness)
+{
+    return WriteLine(RunLogFormat::SummaryLine(lateness));
 }
 
 bool TRunLog::WriteLine(const QString& line)

@@ -10,13 +10,14 @@
 //   Due,Carried out,Lateness (ms),Line,Instruction,Outcome
 // Moments are local date-times with milliseconds and their offset from UTC
 // (ISO 8601, "2026-12-08T14:03:06.123+01:00"), so that the hour repeated when
-// summer time ends is never mistaken for the one before it. The last line
+// summer time ends is never mistaken for the one before it. The end line
 // tells how the run ended: "Carried out" holds the moment, "Outcome" one of
 // "Completed", "Stopped by the operator", "Stopped: the console was closed"
 // or "Halted: " + the reason; its other fields are empty. Notes (the loss of
 // the line to the device, the reconnection) are lines of the same form. An
 // instruction skipped after a lost line has no "Carried out" and no
-// "Lateness (ms)".
+// "Lateness (ms)". The summary line after the end line gives the count of
+// instructions carried out and their lateness.
 //
 // Each line is handed to the system as soon as it is written (flushed, not
 // synced to the disk), so a crash of the console or a pulled cable loses
@@ -28,6 +29,7 @@
 
 #include <memory>
 
+#include "LatenessStats.h"
 #include "RunRecord.h"
 
 namespace RunLogFormat {
@@ -40,10 +42,17 @@ QString Line(const TRunRecord& record);
 QString EndLine(const TRunEnding& ending);
 // A line of its own: the moment in "Carried out", the text in "Outcome".
 QString NoteLine(const QDateTime& moment, const QString& text);
+// The line after the end line: "Summary: N carried out; lateness median X
+// ms, p99 Y ms, worst Z ms" in "Outcome", the other fields empty (only
+// "Summary: 0 carried out" when nothing was).
+QString SummaryLine(const TLatenessStats& lateness);
 // A moment as the log writes it: "2026-12-08T14:03:06.123+01:00".
 QString Moment(const QDateTime& moment);
 // "2026-12-08_14-03-05.123.csv" for the moment a run started.
 QString FileNameFor(const QDateTime& started);
+// A file of the run's record beside its log: the same name with suffix
+// (".ks9") in place of ".csv".
+QString RecordFileName(const QString& logFileName, const QString& suffix);
 
 } // namespace RunLogFormat
 
@@ -62,6 +71,8 @@ public:
     bool AppendEnd(const TRunEnding& ending);
     // Appends a note's line and flushes it; false when that failed.
     bool AppendNote(const QDateTime& moment, const QString& text);
+    // Appends the summary line and flushes it; false when that failed.
+    bool AppendSummary(const TLatenessStats& lateness);
     QString ErrorString() const { return FFile.errorString(); }
 
 private:

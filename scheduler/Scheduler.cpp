@@ -11,9 +11,12 @@
 #include <QVBoxLayout>
 
 #include "RunLog.h"
+#include "RunTimeline.h"
 #include "SchedulerMetrics.h"
 #include "ScriptListView.h"
 #include "editor/ScriptEditor.h"
+#include "model/FileWriter.h"
+#include "script/ScriptFile.h"
 #include "ui/KelvorApplication.h"
 #include "ui/Pictures.h"
 #include "ui/SettingsKeys.h"
@@ -36,6 +39,7 @@ TfrmScheduler::TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, QW
     , FClock(clock)
     , FEngine(target, clock, std::move(checkTimer), sound)
     , FDialogs(std::make_shared<TUserDialogs>())
+    , FSettingsRecorder(target, clock)
 {
     FormCreate();
     BuildTrayIcon();
@@ -43,6 +47,10 @@ TfrmScheduler::TfrmScheduler(TScriptTarget& target, TfrmScriptEditor& editor, QW
     FEngine.OnStopped = [this] { HideRun(); };
     FEngine.OnCarried = [this](const TRunRecord& record) { LogRecord(record); };
     FEngine.OnNote = [this](const QDateTime& moment, const QString& text) { LogNote(moment, text); };
+    FSettingsRecorder.OnFailed = [this](const QString& message) {
+        NoteRecordProblem(QStringLiteral("No settings in the run record: ") + message);
+        emit SettingsRecorded();
+    };
     // Shown once the instruction's operation has unwound; the box itself
     // waits until the console is no longer busy.
     FEngine.OnFailed = [this](const QString& message) {
@@ -91,6 +99,10 @@ void TfrmScheduler::FormCreate()
     connect(btnScheduler, &QPushButton::clicked, this, Command([this] { SetActive(false); }));
     LabelScheduler = new QLabel(this);
     LabelScheduler->setObjectName(QStringLiteral("LabelScheduler"));
+    LabelLate = new QLabel(this);
+    LabelLate->setObjectName(QStringLiteral("LabelLate"));
+    LabelLate->setStyleSheet(QStringLiteral("color: red"));
+    LabelLate->hide();
     LabelRunLog = new QLabel(this);
     LabelRunLog->setObjectName(QStringLiteral("LabelRunLog"));
     LabelRunLog->setTextFormat(Qt::PlainText);
@@ -105,6 +117,7 @@ void TfrmScheduler::FormCreate()
     QPalette tooltip = ScriptList->palette();
     tooltip.setColor(QPalette::Base, tooltip.color(QPalette::ToolTipBase));
     ScriptList->setPalette(tooltip);
+    RunTimeline = new TRunTimeline(FEngine, FClock, this);
 
     auto* top = new QHBoxLayout;
     top->addWidget(RxClock1);
@@ -113,7 +126,9 @@ void TfrmScheduler::FormCreate()
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(LabelScheduler);
+    layout->addWidget(LabelLate);
     layout->addWidget(ScriptList, 1);
+    layout->addWidget(RunTimeline);
     layout->addWidget(LabelRunLog);
 }
 
@@ -181,6 +196,7 @@ void TfrmScheduler::Activate(const TScriptLines& lines, const QString& activatio
     }
     // Its first instruction is at least a second away.
     OpenRunLog();
+    RunTimeline->Begin(FEngine.StartTime().toMSecsSinceEpoch());
 }
 
 void TfrmScheduler::Stop(TRunEnd how)
@@ -196,6 +212,7 @@ void TfrmScheduler::OpenRunLog()
         FLogFileName = FLog->FileName();
         LabelRunLog->setText(QStringLiteral("Run log: ") + FLogFileName);
         FActiveNotice = QStringLiteral("A scheduled run is active. Its log: ") + FLogFileName;
+        WriteScriptRecord();
     } catch (const EKelvorError& error) {
         LabelRunLog->setText(QStringLiteral("No run log: ") + error.Message() + QStringLiteral(" The run goes on."));
         FActiveNotice = QStringLiteral("A scheduled run is active. ") + LabelRunLog->text();
@@ -203,10 +220,11 @@ void TfrmScheduler::OpenRunLog()
     emit RunNotice(FActiveNotice);
 }
 
-// The end line, and the file is closed: nothing of this run comes later.
+// The end line and the summary, and the file is closed: nothing of this run
+// comes later.
 void TfrmScheduler::CloseRunLog()
 {
-    if (FLog && !FLog->AppendEnd(FEngine.Ending()))
+    if (FLog && !(FLog->AppendEnd(FEngine.Ending()) && FLog->AppendSummary(FEngine.Lateness())))
         LabelRunLog->setText(QStringLiteral("The run log \"%1\" cannot be written: %2.")
                                  .arg(FLog->FileName(), FLog->ErrorString()));
     FLog.reset();
@@ -217,6 +235,9 @@ void TfrmScheduler::LogRecord(const TRunRecord& record)
     if (FLog && !FLog->Append(record))
         ShowLogFailure();
     emit InstructionLogged(record);
+    RunTimeline->Carried(record);
+    if (!FEngine.Halted())
+        FSettingsRecorder.InstructionCarried();
 }
 
 void TfrmScheduler::LogNote(const QDateTime& moment, const QString& text)
@@ -231,6 +252,39 @@ void TfrmScheduler::ShowLogFailure()
                              .arg(FLog->FileName(), FLog->ErrorString()));
 }
 
+// The lines that run, as a script file beside the log; then the device's
+// settings, read before the first instruction or right after it.
+void TfrmScheduler::WriteScriptRecord()
+{
+    const QString scriptFile = RunLogFormat::RecordFileName(FLogFileName, QStringLiteral(".ks9"));
+    try {
+        FileWriter::WriteAtomically(scriptFile, ScriptFile::Bytes(FEngine.Lines()));
+    } catch (const EKelvorError& error) {
+        NoteRecordProblem(error.Message());
+    }
+    const QString settingsFile = RunLogFormat::RecordFileName(FLogFileName, QStringLiteral(".kr9"));
+    FSettingsRecorder.OnRead = [this, settingsFile](const QByteArray& settings) {
+        WriteSettingsRecord(settingsFile, settings);
+    };
+    FSettingsRecorder.Begin(FEngine.NextEventMs());
+}
+
+void TfrmScheduler::WriteSettingsRecord(const QString& fileName, const QByteArray& settings)
+{
+    try {
+        FileWriter::WriteAtomically(fileName, settings);
+    } catch (const EKelvorError& error) {
+        NoteRecordProblem(error.Message());
+    }
+    emit SettingsRecorded();
+}
+
+// Under the log's line; the run goes on.
+void TfrmScheduler::NoteRecordProblem(const QString& text)
+{
+    LabelRunLog->setText(LabelRunLog->text() + QLatin1Char('\n') + text);
+}
+
 void TfrmScheduler::ShowRun()
 {
     FLog.reset();
@@ -240,6 +294,7 @@ void TfrmScheduler::ShowRun()
     FMarkedRow = -1;
     ScriptList->clear();
     LabelScheduler->clear();
+    LabelLate->hide();
     LabelRunLog->clear();
     ShowClock();
     FClockTimer->start();
@@ -250,6 +305,8 @@ void TfrmScheduler::ShowRun()
 // Also when the run ends by itself: the window, the icon and the clock go.
 void TfrmScheduler::HideRun()
 {
+    FSettingsRecorder.End();
+    RunTimeline->End();
     FClockTimer->stop();
     TrayIcon->hide();
     hide();
@@ -278,8 +335,19 @@ void TfrmScheduler::RunChanged()
         else
             ShowReconnecting();
     }
+    ShowLateness();
     FollowMarker();
     ScriptList->viewport()->update();
+    RunTimeline->RunChanged();
+}
+
+// Seconds with one decimal, until an instruction starts within a second again.
+void TfrmScheduler::ShowLateness()
+{
+    const qint64 late = FEngine.RunningLateMs();
+    LabelLate->setVisible(late > 0);
+    if (late > 0)
+        LabelLate->setText(QStringLiteral("Running late: %1 s").arg(double(late) / 1000.0, 0, 'f', 1));
 }
 
 // Nothing will run any more: the clock stops where the run halted, and the

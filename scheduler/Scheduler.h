@@ -13,8 +13,11 @@
 // notification area (the icon then simply does not appear).
 //
 // Each run writes its run log (RunLog.h), ending with a line that tells how
-// the run ended; the file is closed then. A log that cannot be created or
-// written never stops the run: the window's log line says so. RunNotice
+// the run ended and a summary of its lateness; the file is closed then.
+// Beside the log, with its name, the run's record: the lines that run
+// (".ks9") and the device's settings as a paradigm file (".kr9", read by
+// TSettingsRecorder). A log or record that cannot be created or written
+// never stops the run: the window's log line says so. RunNotice
 // tells the main window's status bar about the run: active (and its log),
 // halted, ended, or nothing to carry out.
 //
@@ -23,6 +26,10 @@
 // While the line to the device is lost the status line and the main window
 // say "Connection lost: trying COMn again…"; the loss and the reconnection
 // are lines of the run log.
+//
+// Under the status text, "Running late: 3.2 s" while the last instruction
+// carried out started more than a second after its moment; under the list,
+// the timeline strip (RunTimeline.h).
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -30,6 +37,7 @@
 #include <memory>
 
 #include "RunEngine.h"
+#include "SettingsRecorder.h"
 
 class QLabel;
 class QListWidget;
@@ -37,6 +45,7 @@ class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
 class TfrmScriptEditor;
+class TRunTimeline;
 class TUserDialogs;
 
 class TfrmScheduler : public QWidget {
@@ -77,6 +86,9 @@ signals:
     // A run that started has ended: its log's end line says how, and where
     // its log is (empty when it has none).
     void RunEnded(const QString& outcome, const QString& logFile);
+    // The device's settings for the run's record have been read and written,
+    // or could not be (the log's line says why).
+    void SettingsRecorded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +110,10 @@ private:
     void LogRecord(const TRunRecord& record);
     void LogNote(const QDateTime& moment, const QString& text);
     void ShowLogFailure();
+    void WriteScriptRecord();
+    void WriteSettingsRecord(const QString& fileName, const QByteArray& settings);
+    void NoteRecordProblem(const QString& text);
+    void ShowLateness();
 
     TfrmScriptEditor& FEditor;
     QPointer<QWidget> FAnchor;
@@ -106,6 +122,7 @@ private:
     std::shared_ptr<TUserDialogs> FDialogs;
     QTimer* FClockTimer = nullptr;
     std::unique_ptr<class TRunLog> FLog;
+    TSettingsRecorder FSettingsRecorder;
     QString FLogFileName;
     bool FRunShown = false; // a run started and has not yet ended in the window
     int FMarkedRow = -1;
@@ -115,8 +132,10 @@ private:
     QLabel* RxClock1 = nullptr;
     QPushButton* btnScheduler = nullptr;
     QLabel* LabelScheduler = nullptr;
+    QLabel* LabelLate = nullptr;
     QLabel* LabelRunLog = nullptr;
     QListWidget* ScriptList = nullptr;
+    TRunTimeline* RunTimeline = nullptr;
     QSystemTrayIcon* TrayIcon = nullptr;
     std::unique_ptr<QMenu> TrayMenu;
 };

@@ -4,7 +4,7 @@
 namespace SchedulerMetrics {
 
 inline constexpr int WindowWidth = 480;
-inline constexpr int WindowHeight = 320;
+inline constexpr int WindowHeight = 440;
 
 inline constexpr int RowHeight = 16;
 // The triangle on the next instruction: from (left + 2, top) down to

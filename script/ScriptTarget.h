@@ -8,6 +8,7 @@
 // outcome, or raises: EKelvorError with the message to show (a paradigm file
 // that cannot be read, "The Kelvor 9 is not connected..."), or ESilentAbort
 // when the line was lost during the operation (that loss has its own box).
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -63,4 +64,10 @@ public:
     // Called from the event loop when the line is lost, also while no
     // instruction runs (set by the run engine).
     std::function<void()> OnLineLost;
+
+    // Reads the device's settings anew (a refresh, one operation like an
+    // instruction's) and returns them as a paradigm file's bytes, the format
+    // the console saves and loads (model/ParadigmFile.h). Channel 9's table
+    // is not among them. Raises as the instructions do.
+    virtual QByteArray ReadSettingsAsParadigmFile() = 0;
 };

@@ -54,7 +54,9 @@ TEST_F(ConsoleEndTest, AnEndFromOutsideWaitsForTheOperationThenClosesEverything)
     EXPECT_FALSE(Editor->isVisible());
     EXPECT_FALSE(Scheduler->isVisible());
     EXPECT_FALSE(Main->isVisible());
-    EXPECT_TRUE(LogLines().last().endsWith(Closed)) << LogLines().last().toStdString();
+    const QStringList lines = LogLines(); // ..., the end, the summary
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines[lines.size() - 2].endsWith(Closed)) << lines[lines.size() - 2].toStdString();
 }
 
 // The real program, offscreen, with a run activated at start-up: SIGTERM
@@ -76,9 +78,10 @@ TEST_F(ConsoleEndTest, SigtermDuringARunEndsTheProgramAndReleasesThePort)
     console.start(QStringLiteral(KELVOR9_EXE), {});
     ASSERT_TRUE(console.waitForStarted(10'000));
 
-    // The start-up's refresh, then the run's first trigger.
-    ASSERT_TRUE(Sim->waitForFrames(3 + 1, 30'000));
-    EXPECT_EQ(Wire().back(), "T1");
+    // The run's first trigger (after the start-up's refresh and the one that
+    // reads the settings for the run's record).
+    ASSERT_TRUE(WaitForFrames("T", 1, 30'000));
+    EXPECT_EQ(FramesStarting("T"), std::vector<std::string>{"T1"});
     ASSERT_EQ(::kill(pid_t(console.processId()), SIGTERM), 0);
     ASSERT_TRUE(console.waitForFinished(30'000));
     EXPECT_EQ(console.exitStatus(), QProcess::NormalExit);
@@ -88,9 +91,10 @@ TEST_F(ConsoleEndTest, SigtermDuringARunEndsTheProgramAndReleasesThePort)
     const QStringList logs = runs.entryList({QStringLiteral("*.csv")}, QDir::Files);
     ASSERT_EQ(logs.size(), 1);
     const QStringList lines = QString::fromUtf8(ReadAll(runs.filePath(logs[0]))).split(QStringLiteral("\r\n"));
-    ASSERT_GE(lines.size(), 4); // the header, a trigger, the end and nothing after the last CR LF
-    EXPECT_TRUE(lines[lines.size() - 2].endsWith(Closed)) << lines[lines.size() - 2].toStdString();
-    EXPECT_LT(lines.size(), 15 + 3);
+    // The header, a trigger, the end, the summary and nothing after the last CR LF.
+    ASSERT_GE(lines.size(), 5);
+    EXPECT_TRUE(lines[lines.size() - 3].endsWith(Closed)) << lines[lines.size() - 3].toStdString();
+    EXPECT_LT(lines.size(), 15 + 4);
 
     // The port is free again: a console here connects to the same device.
     TConsoleSetup setup;

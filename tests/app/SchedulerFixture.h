@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 
 #include "EngineFixture.h"
@@ -55,7 +56,14 @@ protected:
         EXPECT_TRUE(done);
     }
 
+    // The commands of the refresh that reads the device's settings for a
+    // run's record, right after its activation.
+    static constexpr int RecordCommands = 3;
+
     // Writes the script and activates it from the menu through the editor.
+    // A run that starts reads the device's settings for its record first (the
+    // fake clock leaves time for it): that is waited for, and its frames are
+    // cleared from the wire, so that tests see what the instructions send.
     void Activate(const QByteArray& script)
     {
         const QString name = FFiles.filePath(QStringLiteral("run.ks9"));
@@ -64,7 +72,12 @@ protected:
         file.write(script);
         file.close();
         Editor->SetFileName(name);
+        QSignalSpy recorded(Scheduler.get(), &TfrmScheduler::SettingsRecorded);
         ChooseScheduler([&] { QTest::mouseClick(InEditor<QPushButton>("btnOK"), Qt::LeftButton); });
+        if (Run().Active() && !Scheduler->RunLogFile().isEmpty()) {
+            ASSERT_TRUE(recorded.count() > 0 || recorded.wait(10'000));
+            ClearWire();
+        }
     }
 
     QStringList LogLines()

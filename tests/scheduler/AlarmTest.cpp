@@ -1,6 +1,7 @@
-// The alarm on a fake clock: the halving waits and their floor, never early
-// and at most one floor late (also across midnight), the time-of-day view,
-// the switches; then once on the real clock and timer.
+// The alarm on a fake clock: the halving waits far from the moment and the
+// exact final approach, never early whatever the wall clock does (also across
+// midnight), the time-of-day view, the switches; then once on the real clock
+// and timer.
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -55,34 +56,71 @@ protected:
     bool FDisableOnFire = true;
 };
 
-TEST_F(AlarmTest, HalvesTheWaitDownToTheFloorAndFiresWithinOneFloor)
+TEST_F(AlarmTest, HalvesFarWaitsThenWaitsExactlyTheTimeLeft)
 {
     const QDateTime start = FClock.Now();
-    const QDateTime due = start.addSecs(10);
+    // A moment off the floor's grid: the last wait is not a floor.
+    const QDateTime due = start.addMSecs(10'007);
     FAlarm->SetDue(due);
     const std::vector<QDateTime> checks = RunUntilFired();
 
     ASSERT_GE(checks.size(), 5u);
-    EXPECT_EQ(start.msecsTo(checks[0]), 5000);
-    EXPECT_EQ(start.msecsTo(checks[1]), 7500);
-    EXPECT_EQ(start.msecsTo(checks[2]), 8750);
-    for (size_t i = 1; i < checks.size(); ++i) {
+    EXPECT_EQ(start.msecsTo(checks[0]), 5003);
+    EXPECT_EQ(start.msecsTo(checks[1]), 7505);
+    EXPECT_EQ(start.msecsTo(checks[2]), 8756);
+    for (size_t i = 1; i + 1 < checks.size(); ++i) {
         const qint64 wait = checks[i - 1].msecsTo(checks[i]);
         EXPECT_GE(wait, Floor);
-        EXPECT_LE(wait, checks[i - 1].msecsTo(due) / 2 + Floor);
+        EXPECT_LE(wait, std::max<qint64>(checks[i - 1].msecsTo(due) / 2, Floor));
     }
-    EXPECT_EQ(checks[checks.size() - 2].msecsTo(checks.back()), Floor);
-
+    // The final approach: below the floor, exactly the rest; fired at the moment.
+    EXPECT_LT(checks[checks.size() - 2].msecsTo(due), Floor);
     ASSERT_EQ(FFirings.size(), 1u);
-    EXPECT_EQ(FFirings[0], checks.back());
-    EXPECT_GE(FFirings[0], due);
-    EXPECT_LE(due.msecsTo(FFirings[0]), Floor);
+    EXPECT_EQ(FFirings[0], due);
+    EXPECT_EQ(checks.back(), due);
     EXPECT_FALSE(FTimer->IsActive()); // the handler disabled it
 
     // Twelve hours ahead cost about twenty checks.
     FAlarm->SetDue(FClock.Now().addSecs(12 * 3600));
     FAlarm->SetEnabled(true);
     EXPECT_LE(RunUntilFired().size(), 22u);
+    EXPECT_EQ(FFirings.size(), 2u);
+}
+
+// The timer counts on a monotonic clock while the moment is on the wall
+// clock, which may be set back, slewed or set forward meanwhile. However it
+// moves, nothing fires before the moment; a check that comes a little early
+// waits the rest, not the floor.
+TEST_F(AlarmTest, NeverEarlyWhateverTheWallClockDoes)
+{
+    const QDateTime due = FClock.Now().addSecs(10);
+    FAlarm->SetDue(due);
+
+    // Set back an hour during the first wait: the check finds the moment far
+    // ahead again and closes in on it anew.
+    FClock.Advance(-3600 * 1000);
+    ASSERT_TRUE(FTimer->Elapse(FClock));
+    EXPECT_TRUE(FFirings.empty());
+    EXPECT_EQ(FTimer->Interval(), FClock.Now().msecsTo(due) / 2);
+    while (FClock.Now().msecsTo(due) >= Floor)
+        ASSERT_TRUE(FTimer->Elapse(FClock));
+    EXPECT_TRUE(FFirings.empty());
+    EXPECT_EQ(FTimer->Interval(), FClock.Now().msecsTo(due));
+
+    // Slewed back 3 ms during the final wait: the check comes early, finds
+    // the moment ahead and waits the 3 ms left.
+    FClock.Advance(-3);
+    ASSERT_TRUE(FTimer->Elapse(FClock));
+    EXPECT_TRUE(FFirings.empty());
+    EXPECT_EQ(FTimer->Interval(), 3);
+    ASSERT_TRUE(FTimer->Elapse(FClock));
+    EXPECT_EQ(FFirings, std::vector<QDateTime>{due});
+
+    // Set forward past the moment: fired at the next check, the first that can.
+    FAlarm->SetDue(FClock.Now().addSecs(60));
+    FAlarm->SetEnabled(true);
+    FClock.Advance(2 * 60 * 1000);
+    ASSERT_TRUE(FTimer->Elapse(FClock));
     EXPECT_EQ(FFirings.size(), 2u);
 }
 
@@ -95,16 +133,17 @@ TEST_F(AlarmTest, NeverEarlyNorLateAcrossMidnight)
     FAlarm->SetDue(tomorrow);
     const std::vector<QDateTime> checks = RunUntilFired();
     ASSERT_EQ(FFirings.size(), 1u);
-    EXPECT_GE(FFirings[0], tomorrow);
-    EXPECT_LE(tomorrow.msecsTo(FFirings[0]), Floor);
+    EXPECT_EQ(FFirings[0], tomorrow);
     EXPECT_LT(checks.front(), tomorrow);
 
-    // A moment in the last 50 ms of the day, checked just before it and then
-    // just after midnight: found reached at once, not a day later.
+    // A moment in the last 50 ms of the day, whose check comes 20 ms late,
+    // just after midnight (the event loop was busy): found reached at once,
+    // not a day later.
     FClock.Set(At(Day, 23, 59, 59, 960));
     const QDateTime lastMoment = At(Day, 23, 59, 59, 990);
     FAlarm->SetDue(lastMoment);
     FAlarm->SetEnabled(true);
+    FClock.Advance(20);
     EXPECT_EQ(RunUntilFired(), std::vector<QDateTime>({At(Day.addDays(1), 0, 0, 0, 10)}));
     ASSERT_EQ(FFirings.size(), 2u);
     EXPECT_EQ(FFirings[1], At(Day.addDays(1), 0, 0, 0, 10));

@@ -12,4 +12,5 @@ public:
     QString SetChannelMode(int, int) override { return ScriptOutcome::Sent; }
     QString SelectParadigm(int) override { return ScriptOutcome::Sent; }
     QString LoadParadigmFromFile(const QString&) override { return ScriptOutcome::Loaded; }
+    QByteArray ReadSettingsAsParadigmFile() override { return QByteArrayLiteral("Paradigm=1\r\n"); }
 };

@@ -1,6 +1,6 @@
 // The run log's lines and files: RFC 4180 fields, the columns, moments with
 // their offset from UTC, unique file names, each line on the disk as soon as
-// it is written.
+// it is written, the summary line and the record's files beside the log.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -73,6 +73,25 @@ TEST(RunLog, EachRunHasAFileOfItsOwnWrittenThroughAtOnce)
     QFile blocker(data.filePath(QStringLiteral("file")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     EXPECT_THROW(TRunLog::Create(blocker.fileName() + QStringLiteral("/runs"), started), EFileError);
+}
+
+// The summary after the end line: nearest-rank percentiles of the lateness
+// of what was carried out, whatever the order it came in.
+TEST(RunLog, TheSummaryGivesTheCountAndTheLatenessMedianP99AndWorst)
+{
+    TLatenessStats lateness;
+    EXPECT_EQ(RunLogFormat::SummaryLine(lateness), QStringLiteral(",,,,,Summary: 0 carried out"));
+    for (int ms = 200; ms >= 1; --ms)
+        lateness.Add(ms % 2 == 0 ? ms / 2 : 100 + (ms + 1) / 2); // 1..200, shuffled
+    EXPECT_EQ(RunLogFormat::SummaryLine(lateness),
+              QStringLiteral(",,,,,\"Summary: 200 carried out; lateness median 100 ms, p99 198 ms, worst 200 ms\""));
+    lateness.Clear();
+    lateness.Add(7);
+    EXPECT_EQ(lateness.Median(), 7);
+    EXPECT_EQ(lateness.Percentile(99), 7);
+
+    EXPECT_EQ(RunLogFormat::RecordFileName(QStringLiteral("/runs/2026-12-08_14-03-05.123-2.csv"), QStringLiteral(".kr9")),
+              QStringLiteral("/runs/2026-12-08_14-03-05.123-2.kr9"));
 }
 
 // Local moments as the run's clock gives them: in the hour repeated when
