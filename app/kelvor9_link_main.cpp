@@ -23,6 +23,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -156,9 +157,7 @@ bool SamePort(const QString& a, const QString& b)
     return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int Run(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
@@ -210,4 +209,19 @@ int main(int argc, char* argv[])
     } catch (const EKelvorError& error) {
         return Fail(error.Message().trimmed());
     }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const int status = Run(argc, argv);
+    // Everything of the program has ended inside Run (the port is closed, the
+    // bus connection dropped). The library's own teardown is skipped: the
+    // D-Bus thread may still be handing a late signal from the bus on while
+    // the type registry it needs is destroyed, and it would then write
+    // warnings into the program's error output.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(status);
 }
