@@ -1,9 +1,8 @@
 #include "MainWindowTarget.h"
 
-#include <QTimer>
-
 #include "console/Main.h"
 #include "link/CommUnit.h"
+#include "link/PortNames.h"
 #include "model/ParadigmFile.h"
 
 namespace {
@@ -12,12 +11,6 @@ namespace {
 QString Reply(const QString& payload)
 {
     return payload.isEmpty() ? ScriptOutcome::NoReply : payload;
-}
-
-// "COM9".
-QString PortName(int number)
-{
-    return QStringLiteral("COM%1").arg(number);
 }
 
 } // namespace
@@ -37,15 +30,12 @@ TMainWindowTarget::TMainWindowTarget(TfrmMain& frmMain) : FMain(frmMain)
 
 bool TMainWindowTarget::Busy() const
 {
-    return FMain.Comm() && FMain.Comm()->Busy();
+    return FMain.LinkBusy();
 }
 
 void TMainWindowTarget::CallWhenIdle(std::function<void()> action)
 {
-    if (FMain.Comm())
-        FMain.Comm()->CallWhenIdle(&FContext, std::move(action));
-    else
-        QTimer::singleShot(0, &FContext, std::move(action));
+    FMain.CallWhenLinkIdle(&FContext, std::move(action));
 }
 
 // The line went while the run waited for this instruction. Its box has told
@@ -107,7 +97,7 @@ QString TMainWindowTarget::LoadParadigmFromFile(const QString& fileName)
 QString TMainWindowTarget::LostPort() const
 {
     const TfrmComm* comm = FMain.Comm();
-    return comm && comm->LostPort() > 0 ? PortName(comm->LostPort()) : QString();
+    return comm && comm->LostPort() > 0 ? PortNames::ComName(comm->LostPort()) : QString();
 }
 
 // The lost port alone is opened (it was closed at the loss), never a
@@ -130,7 +120,7 @@ QString TMainWindowTarget::Reconnect()
         // Not there yet, silent, or lost again on the way: the next try follows.
         return {};
     }
-    return FMain.IsConnected() && !comm->LineLost() ? PortName(comm->Port()) : QString();
+    return FMain.IsConnected() && !comm->LineLost() ? PortNames::ComName(comm->Port()) : QString();
 }
 
 // Never a search for the device: a run's record reads the device it runs on.

@@ -174,13 +174,10 @@ int Run(int argc, char* argv[])
     const QString named = args.size() == 2 ? args[0] : QString();
 
     // Without a port named, a running console with a device is asked first.
-    std::optional<TConsoleClient> console;
-    if (!options.Direct) {
-        console.emplace();
-        if (named.isEmpty() && console->Present()) {
-            if (const QString port = console->Port(); !port.isEmpty())
-                return ThroughConsole(*console, port, text, options);
-        }
+    if (!options.Direct && named.isEmpty()) {
+        const TConsoleClient console;
+        if (const QString port = console.Port(); !port.isEmpty())
+            return ThroughConsole(console, port, text, options);
     }
 
     TfrmComm link;
@@ -193,8 +190,11 @@ int Run(int argc, char* argv[])
             link.Connect();
         } catch (const ECommError& error) {
             // Held: by the console, when it says the port is the one it holds.
-            if (console && HeldByAnother(error) && console->Present() && SamePort(console->Port(), named))
-                return ThroughConsole(*console, console->Port(), text, options);
+            if (!options.Direct && HeldByAnother(error)) {
+                const TConsoleClient console;
+                if (const QString port = console.Port(); SamePort(port, named))
+                    return ThroughConsole(console, port, text, options);
+            }
             return Fail(OpenFailure(error));
         }
         if (link.Port() <= 0) {

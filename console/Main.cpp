@@ -106,6 +106,19 @@ bool TfrmMain::IsConnected() const
     return frmComm && frmComm->Port() > 0;
 }
 
+bool TfrmMain::LinkBusy() const
+{
+    return frmComm && frmComm->Busy();
+}
+
+void TfrmMain::CallWhenLinkIdle(QObject* context, std::function<void()> action)
+{
+    if (frmComm)
+        frmComm->CallWhenIdle(context, std::move(action));
+    else
+        QTimer::singleShot(0, context, std::move(action));
+}
+
 void TfrmMain::SetStatusText(const QString& text)
 {
     StatusPanels[0]->setText(text);

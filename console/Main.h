@@ -63,6 +63,11 @@ public:
     void SetRunActiveQuery(std::function<bool()> query) { FRunActiveQuery = std::move(query); }
 
     TfrmComm* Comm() const { return frmComm; }
+    // The link is inside an operation (never while there is no link).
+    bool LinkBusy() const;
+    // Runs action from the event loop once the link is idle (soon when there is
+    // no link); an action whose context has ended is dropped.
+    void CallWhenLinkIdle(QObject* context, std::function<void()> action);
     Tparadigm& Paradigm() { return *FParadigm; }
 
     // --- Refresh, device state and device replies

@@ -26,7 +26,7 @@ QStringList TfrmComm::ListVcpPorts()
 {
     QStringList names;
     for (int number : PortNames::CandidatePorts(PortFolder(), FSettings.SysfsRoot))
-        names << QStringLiteral("COM%1").arg(number);
+        names << PortNames::ComName(number);
     return names;
 }
 

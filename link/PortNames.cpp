@@ -59,6 +59,11 @@ int ComNumber(const QString& name)
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
+QString ComName(int number)
+{
+    return QStringLiteral("COM%1").arg(number);
+}
+
 QList<int> CandidatePorts(const QString& portFolder, const QString& sysfsRoot, const QString& devRoot)
 {
     QSet<int> found;

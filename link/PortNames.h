@@ -34,5 +34,7 @@ QList<int> CandidatePorts(const QString& portFolder, const QString& sysfsRoot,
 
 // The number n of a name "COMn" (exact upper case, decimal); 0 when it is not one.
 int ComNumber(const QString& name);
+// The name of port n: "COM9".
+QString ComName(int number);
 
 } // namespace PortNames

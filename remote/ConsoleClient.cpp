@@ -1,6 +1,5 @@
 #include "ConsoleClient.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
 
@@ -18,11 +17,6 @@ TConsoleClient::~TConsoleClient()
 {
     FBus = QDBusConnection(QString());
     QDBusConnection::disconnectFromBus(ConnectionName);
-}
-
-bool TConsoleClient::Present() const
-{
-    return FBus.isConnected() && FBus.interface() && FBus.interface()->isServiceRegistered(RemoteNames::Service);
 }
 
 QString TConsoleClient::Port() const

@@ -15,9 +15,8 @@ public:
     TConsoleClient(const TConsoleClient&) = delete;
     TConsoleClient& operator=(const TConsoleClient&) = delete;
 
-    // A console's service is on the bus.
-    bool Present() const;
-    // The port the console holds: "COM9", or empty while it holds none.
+    // The port the console holds: "COM9"; empty while it holds none, and
+    // when no console is on the bus (or there is no bus).
     QString Port() const;
 
     // One Exchange through the console, waiting as long as a caller should

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include "RemoteArguments.h"
 #include "RemoteNames.h"
 #include "console/Main.h"
 #include "link/CommUnit.h"
@@ -17,12 +18,12 @@ TConsoleRemote::TConsoleRemote(TfrmMain& frmMain, TfrmScheduler& frmScheduler)
 
 bool TConsoleRemote::Busy() const
 {
-    return FMain.Comm() && FMain.Comm()->Busy();
+    return FMain.LinkBusy();
 }
 
 void TConsoleRemote::CallWhenIdle(std::function<void()> action)
 {
-    FMain.Comm()->CallWhenIdle(&FContext, std::move(action));
+    FMain.CallWhenLinkIdle(&FContext, std::move(action));
 }
 
 void TConsoleRemote::ShowStatus(const QString& text)
@@ -141,7 +142,7 @@ TRemoteChannelList TConsoleRemote::Channels()
         shown.Mode = ModeNames.value(channel.Mode);
         for (int setting = 0; setting < SettingCount; ++setting) {
             const TVexoValue* value = channel.Settings.Value(setting);
-            if (!value || value->IsUnset() || (number == LastDeviceNumber && setting == SettingDeltaV))
+            if (!value || value->IsUnset() || !RemoteArguments::ChannelHasSetting(number, setting))
                 continue;
             shown.Settings.insert(SettingNames.at(setting), value->ToDeviceText());
         }

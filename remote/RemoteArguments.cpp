@@ -48,13 +48,17 @@ int Paradigm(int number)
     return number;
 }
 
+bool ChannelHasSetting(int channel, int setting)
+{
+    return !(channel == LastDeviceNumber && setting == SettingDeltaV);
+}
+
 int Setting(int channel, const QString& name)
 {
     const int setting = IndexOfName(SettingNames, name);
     if (setting < 0 || setting == SettingShape)
         Refuse(QStringLiteral("\"%1\" is not a setting: %2.").arg(name, Choices(ValueSettingNames())));
-    // Channel 9's grid ends after its voltage.
-    if (channel == LastDeviceNumber && setting == SettingDeltaV)
+    if (!ChannelHasSetting(channel, setting))
         Refuse(QStringLiteral("Channel 9 has no %1 setting.").arg(SettingNames.at(setting)));
     return setting;
 }

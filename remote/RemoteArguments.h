@@ -15,6 +15,9 @@ int Paradigm(int number);
 // A script setting name of a value the channel's grid has (not the shape;
 // channel 9 has no DV); its index.
 int Setting(int channel, const QString& name);
+// Whether the channel's grid has the setting: channel 9's ends after its
+// voltage, without DV.
+bool ChannelHasSetting(int channel, int setting);
 // value in the setting's unit (seconds, a count, volts) as the grid takes
 // it: within its field's range, a whole count, no zero where the grid
 // sends none; the device value it goes out as.

@@ -9,6 +9,7 @@
 #include "console/Main.h"
 #include "console/ProgramVersion.h"
 #include "link/CommUnit.h"
+#include "link/PortNames.h"
 #include "remote/RemoteAdaptor.h"
 #include "scheduler/Scheduler.h"
 
@@ -77,8 +78,7 @@ TRemoteService::TStart TRemoteService::Register()
 void TRemoteService::ConnectConsole()
 {
     TfrmComm* link = FMain.Comm();
-    connect(&FMain, &TfrmMain::Triggered, this,
-            [this](int channel, qint64 us, const QString& source) { emit Triggered(channel, us, source); });
+    connect(&FMain, &TfrmMain::Triggered, this, &TRemoteService::Triggered);
     FConsole.OnExchangedTrigger = [this](int channel, qint64 us) { emit Triggered(channel, us, TriggerSource::Remote); };
     connect(link, &TfrmComm::ConnectionLost, this, [this] {
         emit ConnectionLost();
@@ -105,11 +105,11 @@ bool TRemoteService::IsConnected() const { return FMain.IsConnected(); }
 QString TRemoteService::PortName() const
 {
     const int port = FMain.Comm() ? FMain.Comm()->Port() : 0;
-    return port > 0 ? QStringLiteral("COM%1").arg(port) : QString();
+    return port > 0 ? PortNames::ComName(port) : QString();
 }
 
 int TRemoteService::ParadigmNumber() const { return FMain.Paradigm().Number; }
-bool TRemoteService::IsBusy() const { return FMain.Comm() && FMain.Comm()->Busy(); }
+bool TRemoteService::IsBusy() const { return FMain.LinkBusy(); }
 bool TRemoteService::IsRunActive() const { return FScheduler.Active(); }
 QString TRemoteService::VersionText() const { return QString::fromLatin1(ProgramVersion); }
 

@@ -221,15 +221,21 @@ int TRunEngine::CarryOutCurrent()
     return CarryOut(index, DueMs(index)) ? index + 1 : -1;
 }
 
+TRunRecord TRunEngine::RecordFor(int index, qint64 dueMs) const
+{
+    TRunRecord record;
+    record.Due = QDateTime::fromMSecsSinceEpoch(dueMs);
+    record.Line = index + 1;
+    record.Text = FLines.At(index);
+    return record;
+}
+
 bool TRunEngine::CarryOut(int index, qint64 dueMs)
 {
     const TCommand& command = FCommands[size_t(index)];
     FSound.Play(SoundDing);
-    TRunRecord record;
-    record.Due = QDateTime::fromMSecsSinceEpoch(dueMs);
+    TRunRecord record = RecordFor(index, dueMs);
     record.Done = QDateTime::fromMSecsSinceEpoch(FClock.MsecsSinceEpoch());
-    record.Line = index + 1;
-    record.Text = FLines.At(index);
     const quint64 run = FRun;
     try {
         record.Outcome = Perform(command);

@@ -66,10 +66,8 @@ public:
 
     // How a lost line is tried again: every RetryEveryMs, for at most
     // GiveUpAfterMs from the loss.
-    struct TReconnection {
-        qint64 RetryEveryMs = 1000;
-        qint64 GiveUpAfterMs = 10 * 60 * 1000;
-    };
+    static constexpr qint64 RetryEveryMs = 1000;
+    static constexpr qint64 GiveUpAfterMs = 10 * 60 * 1000;
 
     // target, clock and sound are not owned and must outlive the engine.
     TRunEngine(TScriptTarget& target, const TClock& clock, std::unique_ptr<TCheckTimer> checkTimer,
@@ -100,7 +98,6 @@ public:
     bool WaitingForIdle() const { return FWaitingForIdle; } // due, the console busy
     // The line is lost and the engine tries to reach the device again.
     bool Reconnecting() const { return FLineDown; }
-    TReconnection& Reconnection() { return FReconnection; }
     const TScriptLines& Lines() const { return FLines; }
     const TCommandsArray& Commands() const { return FCommands; }
     int CurrentIndex() const { return FCurrentIndex; }
@@ -152,6 +149,8 @@ private:
     // Carries out the acting instruction at index, due at dueMs, and logs
     // it; false when it did not go through or the run ended meanwhile.
     bool CarryOut(int index, qint64 dueMs);
+    // The log's record of instruction index due at dueMs, not yet carried out.
+    TRunRecord RecordFor(int index, qint64 dueMs) const;
     // Carries out the due jump at index and every jump after it that is due
     // as well; the index to arm next, or -1 when the run ended on the way.
     int CarryOutJumps(int index);
@@ -206,7 +205,6 @@ private:
     QElapsedTimer FSinceShown; // during a long walk through jumps
     TJumpPlan FPlan;
     quint64 FPlanRun = 0; // the run FPlan was made for
-    TReconnection FReconnection;
     bool FLineDown = false;
     qint64 FLostAtMs = 0;
     QString FStatusBeforeLoss;

@@ -30,10 +30,9 @@ void TRunEngine::LineDown()
 // however late a try came or long it took.
 void TRunEngine::ArmRetry()
 {
-    const qint64 every = qMax<qint64>(1, FReconnection.RetryEveryMs);
-    const qint64 tries = (FClock.MsecsSinceEpoch() - FLostAtMs) / every + 1;
+    const qint64 tries = (FClock.MsecsSinceEpoch() - FLostAtMs) / RetryEveryMs + 1;
     FAlarm.SetEnabled(false);
-    FAlarm.SetDue(QDateTime::fromMSecsSinceEpoch(FLostAtMs + tries * every));
+    FAlarm.SetDue(QDateTime::fromMSecsSinceEpoch(FLostAtMs + tries * RetryEveryMs));
     FArmedDueMs = -1; // the next arming sets the instruction's moment again
     FAlarm.SetEnabled(true);
 }
@@ -48,7 +47,7 @@ void TRunEngine::TryReconnect()
         LineBack(port);
         return;
     }
-    if (FClock.MsecsSinceEpoch() - FLostAtMs >= FReconnection.GiveUpAfterMs) {
+    if (FClock.MsecsSinceEpoch() - FLostAtMs >= GiveUpAfterMs) {
         FLineDown = false;
         FMissed.clear();
         HaltRun(ScriptOutcome::LineLost);
@@ -106,10 +105,7 @@ int TRunEngine::CarryOutMissed()
     while (!FMissed.empty()) {
         const CatchUp::TMissed missed = FMissed.front();
         if (missed.Choice != CatchUp::TChoice::CarryOut) {
-            TRunRecord record;
-            record.Due = QDateTime::fromMSecsSinceEpoch(missed.DueMs);
-            record.Line = missed.Index + 1;
-            record.Text = FLines.At(missed.Index);
+            TRunRecord record = RecordFor(missed.Index, missed.DueMs);
             record.Outcome = CatchUp::SkipText(missed.Choice);
             FMissed.pop_front();
             if (OnCarried)

@@ -257,11 +257,7 @@ void TfrmScheduler::ShowLogFailure()
 void TfrmScheduler::WriteScriptRecord()
 {
     const QString scriptFile = RunLogFormat::RecordFileName(FLogFileName, QStringLiteral(".ks9"));
-    try {
-        FileWriter::WriteAtomically(scriptFile, ScriptFile::Bytes(FEngine.Lines()));
-    } catch (const EKelvorError& error) {
-        NoteRecordProblem(error.Message());
-    }
+    WriteRecordFile(scriptFile, ScriptFile::Bytes(FEngine.Lines()));
     const QString settingsFile = RunLogFormat::RecordFileName(FLogFileName, QStringLiteral(".kr9"));
     FSettingsRecorder.OnRead = [this, settingsFile](const QByteArray& settings) {
         WriteSettingsRecord(settingsFile, settings);
@@ -271,12 +267,18 @@ void TfrmScheduler::WriteScriptRecord()
 
 void TfrmScheduler::WriteSettingsRecord(const QString& fileName, const QByteArray& settings)
 {
+    WriteRecordFile(fileName, settings);
+    emit SettingsRecorded();
+}
+
+// A record file that cannot be written is noted; the run goes on.
+void TfrmScheduler::WriteRecordFile(const QString& fileName, const QByteArray& bytes)
+{
     try {
-        FileWriter::WriteAtomically(fileName, settings);
+        FileWriter::WriteAtomically(fileName, bytes);
     } catch (const EKelvorError& error) {
         NoteRecordProblem(error.Message());
     }
-    emit SettingsRecorded();
 }
 
 // Under the log's line; the run goes on.

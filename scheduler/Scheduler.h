@@ -112,6 +112,7 @@ private:
     void ShowLogFailure();
     void WriteScriptRecord();
     void WriteSettingsRecord(const QString& fileName, const QByteArray& settings);
+    void WriteRecordFile(const QString& fileName, const QByteArray& bytes);
     void NoteRecordProblem(const QString& text);
     void ShowLateness();
 
